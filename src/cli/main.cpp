@@ -1,0 +1,14 @@
+// orrivan-cli: the engine without a window. Commands are added by their subsystems.
+#include <CLI/CLI.hpp>
+#include <cstdio>
+
+int main(int argc, char** argv) {
+  CLI::App app{"Orrivan: files camera pictures into a dated library and publishes it as HTML pages"};
+  app.set_version_flag("--version", ORRIVAN_VERSION);
+  std::string home, config;
+  app.add_option("--home", home, "Home folder (album, pages, plug-ins)");
+  app.add_option("--config", config, "Settings file (INI)");
+  app.require_subcommand(0, 1);
+  CLI11_PARSE(app, argc, argv);
+  return 0;
+}
