@@ -1,0 +1,98 @@
+// Finding cards: which mounted volumes may hold camera pictures, which folders on their roots are
+// picture folders, and the confirmation and folder choice before an import starts. Nothing here reads
+// a file's contents; only volume kinds, names and folder entries are looked at.
+#pragma once
+
+#include <atomic>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "base/interaction.h"
+
+namespace orrivan {
+
+// The process-wide import-in-progress flag: 1 while an import runs; the auto-import poll waits on it.
+extern std::atomic<int> g_importInProgress;
+
+// Sets the flag for its lifetime, so every way out of an import clears it.
+class ImportInProgressGuard {
+ public:
+  ImportInProgressGuard() { g_importInProgress = 1; }
+  ~ImportInProgressGuard() { g_importInProgress = 0; }
+  ImportInProgressGuard(const ImportInProgressGuard&) = delete;
+  ImportInProgressGuard& operator=(const ImportInProgressGuard&) = delete;
+};
+
+// Volume roots that may hold a card, in the order they were found.
+using CDriveList = std::vector<std::filesystem::path>;
+
+// One mounted volume as the scan sees it (split out so the screening rules can be tested).
+struct MountedVolume {
+  std::filesystem::path root;
+  std::string fileSystemType;
+  std::string device;  // "/dev/sdb1", or whatever the mount table names
+  int64_t bytesTotal = 0;
+  bool ready = true;
+};
+
+// True when the volume may be a card: a readable, non-empty volume of a local disk file system that is
+// removable (USB, MMC) or mounted under /media, /run/media or /mnt. Pseudo, network and optical file
+// systems never are.
+bool IsCandidateVolume(const MountedVolume& volume);
+
+// Fills the list (cleared first) from the mounted volumes, or from $ORRIVAN_VOLUMES (dir:dir) when it
+// is set, which replaces the scan. Returns false when the list ends up empty.
+bool ScanDrives(CDriveList& drives);
+
+// The source folders found on volume roots, kept sorted ascending ignoring case.
+class CImportSourceList {
+ public:
+  int Count() const { return static_cast<int>(paths_.size()); }
+  // Out of range gives an empty path.
+  std::filesystem::path Get(int index) const;
+  // The path as the selection shows it: upper-cased.
+  std::string Shown(int index) const;
+  // Inserts before the first entry that compares greater ignoring case, so the list stays sorted.
+  void Append(const std::filesystem::path& path);
+  // Out of range does nothing and returns 0.
+  int Remove(int index);
+  void Clear() { paths_.clear(); }
+
+  // Appends the root's picture folders: a folder named DCIM (any case), or any folder holding a file
+  // named RKCAM.RKS (any case). True when the list as a whole holds at least one entry.
+  bool ScanRootForSources(const std::filesystem::path& root);
+
+  const std::vector<std::filesystem::path>& Paths() const { return paths_; }
+
+ private:
+  std::vector<std::filesystem::path> paths_;
+};
+
+// ASCII-case-insensitive ordering of path text, as the source list and the walks use it.
+int CompareIgnoreCase(const std::string& a, const std::string& b);
+std::string UpperAscii(std::string text);
+
+// How a detection ended.
+enum class DetectOutcome { Sources, NoDrive, NoSource, Cancelled };
+
+struct DetectResult {
+  DetectOutcome outcome = DetectOutcome::NoDrive;
+  std::vector<std::filesystem::path> sources;  // in import order (the user's order when chosen)
+};
+
+// The start of a manual card import: scans the volumes and their roots, tells the user when nothing
+// was found, asks for confirmation (unless "ShowDialog" is 1) and lets the user pick among several
+// folders. The caller holds the import-in-progress flag.
+DetectResult DetectCardSources(Interaction& ui);
+
+// The same for an automatic import of one volume root (confirmation text of the automatic run; nothing
+// found ends quietly).
+DetectResult DetectAutoSources(Interaction& ui, const std::filesystem::path& root);
+
+// The confirmation and choice steps for an already known list (shared by the two above and by the
+// command line, which names its folders itself).
+DetectResult ConfirmAndChoose(Interaction& ui, const CImportSourceList& list, bool automatic);
+
+}  // namespace orrivan
