@@ -1,0 +1,229 @@
+// The settings table and the INI store behind it. A QSettings object is built per operation, so
+// every read sees what another process wrote a moment ago and no QCoreApplication is needed.
+#include "base/settings.h"
+
+#include <QSettings>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <array>
+#include <cstdlib>
+#include <mutex>
+#include <optional>
+#include <stdexcept>
+
+#include "base/paths.h"
+
+namespace orrivan::settings {
+namespace {
+
+// The stored names keep their historic spellings ("WinPositon", "Classitication", "USB/Serial").
+// Computed defaults: SaveFolder and PersonalFolder (stringDefault nullptr, see DefaultText); the
+// capture dialog rectangle and the main window size depend on the window and are given by the
+// caller through GetInt(key, def) — 0 here.
+constexpr std::array<Entry, 41> kTable{{
+    {Key::SaveFolder, "Settings", "SaveFolder", false, 0, nullptr},
+    {Key::DisplayMethod, "Settings", "DisplayMethod", true, 0, nullptr},
+    {Key::InputTitle, "Settings", "InputTitle", true, 1, nullptr},
+    {Key::ShowLibrary, "Settings", "ShowLibrary", true, 0, nullptr},
+    {Key::TemplateType, "Settings", "TemplateType", false, 0, ""},
+    {Key::TemplateTypeNo, "Settings", "TemplateTypeNo", true, 0, nullptr},
+    {Key::TemplateBackCol, "Settings", "TemplateBackCol", false, 0, ""},
+    {Key::TemplateBackNo, "Settings", "TemplateBackNo", true, 7, nullptr},
+    {Key::DllPath, "Settings", "DllPath", false, 0, ""},
+    {Key::PrintButton, "Settings", "PrintButton", true, 0, nullptr},
+    {Key::TempSize, "Settings", "TempSize", true, 0, nullptr},
+    {Key::MailName, "Settings", "MailName", false, 0, "ﾒｰﾗｰの設定しない"},
+    {Key::UsbSerial, "Settings", "USB/Serial", true, 0, nullptr},
+    {Key::PreviewPicTake, "Settings", "PreviewPicTake", true, 0, nullptr},
+    {Key::PreviewPicCopy, "Settings", "PreviewPicCopy", true, 0, nullptr},
+    {Key::PreviewPicMove, "Settings", "PreviewPicMove", true, 0, nullptr},
+    {Key::PreviewPicEdit, "Settings", "PreviewPicEdit", true, 0, nullptr},
+    {Key::CaptureDlgTop, "Settings", "CaptureDlgTop", true, 0, nullptr},
+    {Key::CaptureDlgBottom, "Settings", "CaptureDlgBottom", true, 0, nullptr},
+    {Key::CaptureDlgLeft, "Settings", "CaptureDlgLeft", true, 0, nullptr},
+    {Key::CaptureDlgRight, "Settings", "CaptureDlgRight", true, 0, nullptr},
+    {Key::PersonalFolder, "Settings", "PersonalFolder", false, 0, nullptr},
+    {Key::AutoTakeIn, "CameraImage", "AutoTakeIn", true, 0, nullptr},
+    {Key::ShowDialog, "CameraImage", "ShowDialog", true, 0, nullptr},
+    {Key::CopyImage, "CameraImage", "CopyImage", true, 0, nullptr},
+    {Key::ImageRotation, "CameraImage", "ImageRotation", true, 0, nullptr},
+    {Key::Classitication, "CameraImage", "Classitication", true, 0, nullptr},
+    {Key::BaudRate, "Communications", "BaudRate", false, 0, "115200"},
+    {Key::CommPort, "Communications", "CommPort", false, 0, "COM1"},
+    {Key::SCameraDir, "Communications", "SCameraDir", false, 0, ""},
+    {Key::TransMode, "Communications", "TransMode", true, 0, nullptr},
+    {Key::WinLeft, "WinPositon", "left", true, 0, nullptr},
+    {Key::WinTop, "WinPositon", "top", true, 0, nullptr},
+    {Key::WinWidth, "WinPositon", "width", true, 0, nullptr},
+    {Key::WinHeight, "WinPositon", "height", true, 0, nullptr},
+    {Key::Column0, "WinPositon", "column0", true, 98, nullptr},
+    {Key::Column1, "WinPositon", "column1", true, 112, nullptr},
+    {Key::Column2, "WinPositon", "column2", true, 62, nullptr},
+    {Key::Column3, "WinPositon", "column3", true, 65, nullptr},
+    {Key::Column4, "WinPositon", "column4", true, 150, nullptr},
+    {Key::EditorCommand, "Settings", "EditorCommand", false, 0, ""},
+}};
+
+constexpr bool TableFollowsKeys() {
+  for (size_t i = 0; i < kTable.size(); ++i) {
+    if (static_cast<size_t>(kTable[i].key) != i) return false;
+  }
+  return kTable.back().key == Key::EditorCommand;
+}
+static_assert(TableFollowsKeys(), "kTable must list every Key in declaration order");
+
+// QSettings objects on one file are not safe to use from two threads at once; the worker thread of
+// the serial import reads settings while the main thread may write.
+std::mutex& StoreMutex() {
+  static std::mutex m;
+  return m;
+}
+
+std::mutex& FileMutex() {
+  static std::mutex m;
+  return m;
+}
+
+std::filesystem::path& ChosenFile() {
+  static std::filesystem::path file;
+  return file;
+}
+
+QString QKey(std::string_view section, std::string_view name) {
+  return QString::fromUtf8(section.data(), static_cast<qsizetype>(section.size())) + u'/' +
+         QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
+}
+
+QString QFile(const std::filesystem::path& p) { return QString::fromStdString(p.string()); }
+
+// Reads one stored value as text; nullopt when absent or when the file is not readable INI.
+std::optional<QString> ReadRaw(std::string_view section, std::string_view name) {
+  std::lock_guard lock(StoreMutex());
+  QSettings store(QFile(File()), QSettings::IniFormat);
+  if (store.status() != QSettings::NoError) return std::nullopt;
+  QVariant v = store.value(QKey(section, name));
+  if (!v.isValid()) return std::nullopt;
+  // An unquoted value holding commas comes back as a list; it was one string when written by hand.
+  if (v.typeId() == QMetaType::QStringList) return v.toStringList().join(u", ");
+  if (!v.canConvert<QString>()) return std::nullopt;
+  return v.toString();
+}
+
+bool WriteRaw(std::string_view section, std::string_view name, const QVariant& value) {
+  std::lock_guard lock(StoreMutex());
+  std::error_code ec;
+  std::filesystem::path file = File();
+  if (file.has_parent_path()) std::filesystem::create_directories(file.parent_path(), ec);
+  QSettings store(QFile(file), QSettings::IniFormat);
+  // A file that is not INI is left alone rather than overwritten with what QSettings salvaged.
+  if (store.status() != QSettings::NoError) return false;
+  store.setValue(QKey(section, name), value);
+  store.sync();
+  return store.status() == QSettings::NoError;
+}
+
+std::optional<int> ParseInt(const QString& text) {
+  bool ok = false;
+  QString t = text.trimmed();
+  int v = t.toInt(&ok, 10);
+  if (ok) return v;
+  // A DWORD above INT_MAX was stored as its unsigned value; read it back as the same 32 bits.
+  uint u = t.toUInt(&ok, 10);
+  if (ok) return static_cast<int>(u);
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::span<const Entry> Table() { return kTable; }
+
+const Entry& EntryOf(Key key) { return kTable.at(static_cast<size_t>(key)); }
+
+const Entry& Find(std::string_view section, std::string_view name) {
+  for (const Entry& e : kTable) {
+    if (section == e.section && name == e.name) return e;
+  }
+  throw std::out_of_range("unknown setting " + std::string(section) + "/" + std::string(name));
+}
+
+std::string DefaultText(const Entry& entry) {
+  if (entry.isInt) return std::to_string(entry.intDefault);
+  if (entry.stringDefault) return entry.stringDefault;
+  switch (entry.key) {
+    case Key::SaveFolder:
+      return (HomeFolder() / "Image Library").string();
+    case Key::PersonalFolder: {
+      // The user's home folder stands in for the root of drive C.
+      const char* home = std::getenv("HOME");
+      return home && *home ? std::string(home) : std::string("/");
+    }
+    default:
+      return {};
+  }
+}
+
+int GetInt(Key key) { return GetInt(key, EntryOf(key).intDefault); }
+
+int GetInt(Key key, int def) {
+  const Entry& e = EntryOf(key);
+  return ReadInt(e.section, e.name, def);
+}
+
+std::string GetString(Key key) {
+  const Entry& e = EntryOf(key);
+  if (auto raw = ReadRaw(e.section, e.name)) return raw->toStdString();
+  return DefaultText(e);
+}
+
+bool SetInt(Key key, int value) {
+  const Entry& e = EntryOf(key);
+  return WriteInt(e.section, e.name, value);
+}
+
+bool SetString(Key key, std::string_view value) {
+  const Entry& e = EntryOf(key);
+  return WriteString(e.section, e.name, value);
+}
+
+int DisplayMethodAtStartup() { return GetInt(Key::DisplayMethod, 2); }
+
+int ReadInt(std::string_view section, std::string_view name, int def) {
+  auto raw = ReadRaw(section, name);
+  if (!raw) return def;
+  return ParseInt(*raw).value_or(def);
+}
+
+std::string ReadString(std::string_view section, std::string_view name, std::string_view def) {
+  if (auto raw = ReadRaw(section, name)) return raw->toStdString();
+  return std::string(def);
+}
+
+bool WriteInt(std::string_view section, std::string_view name, int value) {
+  return WriteRaw(section, name, QVariant(value));
+}
+
+bool WriteString(std::string_view section, std::string_view name, std::string_view value) {
+  return WriteRaw(section, name,
+                  QVariant(QString::fromUtf8(value.data(), static_cast<qsizetype>(value.size()))));
+}
+
+void UseFile(const std::filesystem::path& file) {
+  std::lock_guard lock(FileMutex());
+  ChosenFile() = file;
+}
+
+std::filesystem::path File() {
+  {
+    std::lock_guard lock(FileMutex());
+    if (!ChosenFile().empty()) return ChosenFile();
+  }
+  if (const char* env = std::getenv("ORRIVAN_CONFIG"); env && *env) return env;
+  if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg) {
+    return std::filesystem::path(xdg) / "KORVA" / "Orrivan.conf";
+  }
+  const char* home = std::getenv("HOME");
+  return std::filesystem::path(home && *home ? home : "/") / ".config" / "KORVA" / "Orrivan.conf";
+}
+
+}  // namespace orrivan::settings
