@@ -1,4 +1,6 @@
-// The command groups of orrivan-cli. Each group lives in cmd_<topic>.cpp and adds its subcommands.
+// The command groups of orrivan-cli. Each group lives in cmd_<topic>.cpp and adds its subcommands
+// with Add<Topic>Commands; main.cpp calls each once. Subcommands act in their final callback
+// (sub->callback(...)), which runs after --home and --config have taken effect.
 #pragma once
 
 #include <CLI/CLI.hpp>
@@ -10,5 +12,11 @@ inline constexpr int kExitDone = 0;
 inline constexpr int kExitFailed = 1;
 inline constexpr int kExitUsage = 2;
 inline constexpr int kExitCancelled = 130;
+
+// Ends the running command with an exit code; main turns it into the process's exit status
+// without printing anything (print the message first).
+[[noreturn]] inline void Exit(int code) { throw CLI::RuntimeError(code); }
+
+void AddSettingsCommands(CLI::App& app);
 
 }  // namespace orrivan::cli

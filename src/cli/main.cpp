@@ -2,6 +2,10 @@
 #include <CLI/CLI.hpp>
 #include <cstdio>
 
+#include "base/paths.h"
+#include "base/settings.h"
+#include "cli/commands.h"
+
 int main(int argc, char** argv) {
   CLI::App app{"Orrivan: files camera pictures into a dated library and publishes it as HTML pages"};
   app.set_version_flag("--version", ORRIVAN_VERSION);
@@ -9,6 +13,15 @@ int main(int argc, char** argv) {
   app.add_option("--home", home, "Home folder (album, pages, plug-ins)");
   app.add_option("--config", config, "Settings file (INI)");
   app.require_subcommand(0, 1);
+  // Runs once the whole command line is parsed and before any subcommand acts, so every command
+  // sees the chosen home folder and settings file.
+  app.parse_complete_callback([&] {
+    if (!home.empty()) orrivan::SetHomeFolder(home);
+    if (!config.empty()) orrivan::settings::UseFile(config);
+  });
+
+  orrivan::cli::AddSettingsCommands(app);
+
   CLI11_PARSE(app, argc, argv);
-  return 0;
+  return orrivan::cli::kExitDone;
 }
