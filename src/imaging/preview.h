@@ -1,0 +1,54 @@
+// Previews: the reduced JPEG that every imported file gets in its folder's PREVIEW subfolder, the
+// names those files take, and the size rule. The page writers find previews by these names, so the
+// naming here is the one place that decides them.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "imaging/image_ops.h"
+
+namespace orrivan::imaging {
+
+inline constexpr char kPreviewFolderName[] = "PREVIEW";
+// A preview's longer side is at most this many pixels.
+inline constexpr int kPreviewLongSide = 320;
+
+// What a placed file is, by its last three characters: "avi" a movie, "wav" a voice memo (either
+// without regard to case, and only after a dot), anything else a still image.
+enum class FileKind { Still, Movie, Memo };
+FileKind KindOfFile(std::string_view name);
+
+// The preview's file name for a placed file's name:
+//   still image  ABCD0001.JPG -> ABCD0001.JPG   (the last three characters upper-cased)
+//   movie        ABCD0002.AVI -> ABCD0002a.JPG
+//   voice memo   ABCD0003.WAV -> ABCD0003.JPG   (so a memo shares its image twin's preview)
+std::string PreviewName(std::string_view placedName);
+
+// placed's folder / PREVIEW / PreviewName(placed's name).
+std::filesystem::path PreviewPath(const std::filesystem::path& placed);
+
+// The name of the still image a voice memo belongs to: the last three characters become "JPG".
+std::string ImageTwinName(std::string_view memoName);
+
+// Longer side cut to 320 and the shorter one scaled in integer arithmetic (truncated, at least 1);
+// a picture no larger than 320 either way keeps its size.
+ImageSize PreviewSize(ImageSize full);
+
+enum class PreviewOutcome {
+  Written,          // the preview file was (re)written
+  SharedWithImage,  // a voice memo beside its image: the image's preview serves, nothing written
+  Failed,           // nothing usable could be read or the file could not be written
+};
+
+// Writes the preview of `image` to `preview` (whose folder must exist), replacing a file of that
+// name even when it is read-only. A movie gives its first frame at 320 x 240; a voice memo without
+// an image twin beside it gives the built-in memo picture; a still image is decoded once with DCT
+// scaling, resampled to PreviewSize and saved at quality 75.
+PreviewOutcome MakePreview(const std::filesystem::path& image, const std::filesystem::path& preview);
+
+// True when `folder` holds an entry named `name`, compared without regard to ASCII case.
+bool ExistsIgnoringCase(const std::filesystem::path& folder, std::string_view name);
+
+}  // namespace orrivan::imaging
