@@ -13,12 +13,14 @@
 #include <stdexcept>
 
 #include "base/paths.h"
+#include "base/strings.h"
 
 namespace orrivan::settings {
 namespace {
 
 // The stored names keep their historic spellings ("WinPositon", "Classitication", "USB/Serial").
-// Computed defaults: SaveFolder and PersonalFolder (stringDefault nullptr, see DefaultText); the
+// Defaults found elsewhere: SaveFolder, PersonalFolder and MailName (stringDefault nullptr, see
+// DefaultText); the
 // capture dialog rectangle and the main window size depend on the window and are given by the
 // caller through GetInt(key, def) — 0 here.
 constexpr std::array<Entry, 41> kTable{{
@@ -33,7 +35,7 @@ constexpr std::array<Entry, 41> kTable{{
     {Key::DllPath, "Settings", "DllPath", false, 0, ""},
     {Key::PrintButton, "Settings", "PrintButton", true, 0, nullptr},
     {Key::TempSize, "Settings", "TempSize", true, 0, nullptr},
-    {Key::MailName, "Settings", "MailName", false, 0, "ﾒｰﾗｰの設定しない"},
+    {Key::MailName, "Settings", "MailName", false, 0, nullptr},
     {Key::UsbSerial, "Settings", "USB/Serial", true, 0, nullptr},
     {Key::PreviewPicTake, "Settings", "PreviewPicTake", true, 0, nullptr},
     {Key::PreviewPicCopy, "Settings", "PreviewPicCopy", true, 0, nullptr},
@@ -158,6 +160,8 @@ std::string DefaultText(const Entry& entry) {
       const char* home = std::getenv("HOME");
       return home && *home ? std::string(home) : std::string("/");
     }
+    case Key::MailName:
+      return Str(StrId::NoMailProgram);
     default:
       return {};
   }

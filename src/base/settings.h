@@ -50,7 +50,7 @@ struct Entry {
   const char* name;
   bool isInt;
   int intDefault;
-  const char* stringDefault;  // nullptr for values whose default is computed (SaveFolder, PersonalFolder)
+  const char* stringDefault;  // nullptr when the default is found elsewhere: use DefaultText
 };
 
 // Every value, in the order of Key.
