@@ -8,6 +8,7 @@
 #include <QVariant>
 #include <array>
 #include <cstdlib>
+#include <fstream>
 #include <mutex>
 #include <optional>
 #include <stdexcept>
@@ -99,10 +100,41 @@ QString QKey(std::string_view section, std::string_view name) {
 
 QString QFile(const std::filesystem::path& p) { return QString::fromStdString(p.string()); }
 
+// QSettings salvages what it can from any bytes and would write its salvage back over them. A file
+// that is not INI is treated as holding no values and is never written: every line must be empty, a
+// comment, a [section] or a name=value pair, without control bytes.
+bool LooksLikeIni(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  if (!in) return true;  // absent: a fresh profile
+  std::string line;
+  while (std::getline(in, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    for (char c : line) {
+      unsigned char u = static_cast<unsigned char>(c);
+      if ((u < 0x20 && u != '\t') || u == 0x7F) return false;
+    }
+    size_t b = line.find_first_not_of(" \t");
+    if (b == std::string::npos) continue;
+    std::string_view t(line);
+    t.remove_prefix(b);
+    while (!t.empty() && (t.back() == ' ' || t.back() == '\t')) t.remove_suffix(1);
+    if (t.front() == ';' || t.front() == '#') continue;
+    if (t.front() == '[') {
+      if (t.size() < 3 || t.back() != ']') return false;
+      continue;
+    }
+    size_t eq = t.find('=');
+    if (eq == std::string_view::npos || eq == 0) return false;
+  }
+  return !in.bad();
+}
+
 // Reads one stored value as text; nullopt when absent or when the file is not readable INI.
 std::optional<QString> ReadRaw(std::string_view section, std::string_view name) {
   std::lock_guard lock(StoreMutex());
-  QSettings store(QFile(File()), QSettings::IniFormat);
+  std::filesystem::path file = File();
+  if (!LooksLikeIni(file)) return std::nullopt;
+  QSettings store(QFile(file), QSettings::IniFormat);
   if (store.status() != QSettings::NoError) return std::nullopt;
   QVariant v = store.value(QKey(section, name));
   if (!v.isValid()) return std::nullopt;
@@ -117,8 +149,8 @@ bool WriteRaw(std::string_view section, std::string_view name, const QVariant& v
   std::error_code ec;
   std::filesystem::path file = File();
   if (file.has_parent_path()) std::filesystem::create_directories(file.parent_path(), ec);
+  if (!LooksLikeIni(file)) return false;
   QSettings store(QFile(file), QSettings::IniFormat);
-  // A file that is not INI is left alone rather than overwritten with what QSettings salvaged.
   if (store.status() != QSettings::NoError) return false;
   store.setValue(QKey(section, name), value);
   store.sync();
