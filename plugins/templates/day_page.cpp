@@ -117,6 +117,7 @@ struct Entry {
   std::string audio;    // URL of the voice memo played beside the entry
   std::string memoKey;  // folder + stem, lower case, for pairing memos with their pictures
   std::string relative; // the file below the day folder
+  std::string subfolder;  // "" or "100CANON/"
   std::string previewRelative;
 };
 
@@ -136,6 +137,7 @@ Entry MakeEntry(const DayPageRequest& request, const DayPhoto& photo) {
   entry.relative = RelativeToDay(request.dayFolder, photo.filePath);
   const size_t slash = entry.relative.rfind('/');
   const std::string subfolder = slash == std::string::npos ? "" : entry.relative.substr(0, slash + 1);
+  entry.subfolder = subfolder;
   const std::string fileName = BaseName(entry.relative);
   const bool isShortcut = EndsWithNoCase(fileName, ".lnk") && fileName.size() > 4;
   entry.name = isShortcut ? fileName.substr(0, fileName.size() - 4) : fileName;
@@ -168,6 +170,18 @@ Entry MakeEntry(const DayPageRequest& request, const DayPhoto& photo) {
   return entry;
 }
 
+// The URL of the voice memo recorded with a picture (same stem, ".wav" in any case, or its link in
+// a shortcut day); empty when there is none.
+std::string MemoBeside(const DayPageRequest& request, const Entry& picture) {
+  const std::string stem = picture.name.substr(0, picture.name.rfind('.'));
+  const fs::path folder = fs::path(request.dayFolder) / picture.subfolder;
+  for (const char* tail : {".WAV", ".WAV.lnk"}) {
+    const std::string found = FindNoCase(folder, stem + tail);
+    if (!found.empty()) return FileUrl(request.dayFolder, picture.subfolder + found, EndsWithNoCase(found, ".lnk"));
+  }
+  return {};
+}
+
 // The entries in album order. A memo with a picture of the same stem plays beside that picture;
 // a memo alone is an entry of its own.
 std::vector<Entry> MakeEntries(const DayPageRequest& request) {
@@ -185,6 +199,10 @@ std::vector<Entry> MakeEntries(const DayPageRequest& request) {
       all[picture->second].audio = all[i].href;
       paired[i] = true;
     }
+  }
+  // The album's list of a day leaves out a memo whose picture exists, so the memo is found on disk.
+  for (Entry& entry : all) {
+    if (entry.kind == Kind::Image && entry.audio.empty()) entry.audio = MemoBeside(request, entry);
   }
   std::vector<Entry> entries;
   for (size_t i = 0; i < all.size(); ++i) {
