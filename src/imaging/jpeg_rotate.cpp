@@ -1,0 +1,506 @@
+// Lossless quarter and half turns of baseline 4:2:0 JPEG files (ITU-T T.81 B.2, F.2, A.3).
+//
+// With both sides multiples of 16 every MCU moves whole: the coefficients are decoded, each block
+// is transposed and/or has the signs of its odd frequencies flipped (a mirror of an 8-point DCT
+// negates its odd basis functions), and the blocks are encoded again in the new order with the
+// same tables. Nothing is transformed, so nothing is lost.
+//
+// Other sizes have a partial MCU on the right or bottom edge, which a turn would carry to the top
+// or left, where a JPEG cannot have one. Those files are decoded to planes padded to whole MCUs,
+// turned in pixels and encoded again (FDCT and quantisation with the turned tables). Only the real
+// image area is taken from the source; the padding of the new planes repeats the last real row and
+// column, which the quantiser handles best.
+#include "imaging/jpeg_rotate.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <memory>
+
+#include "imaging/jpeg_dct.h"
+#include "imaging/jpeg_exif.h"
+#include "imaging/jpeg_huffman.h"
+
+namespace orrivan::jpeg {
+namespace {
+
+// Bounds memory for hostile frame sizes: the coefficients need 3 bytes per pixel.
+constexpr std::uint64_t kMaxPixels = std::uint64_t{1} << 27;
+// Fewest bits an MCU can take with the Annex K tables: four luminance blocks of DC size 0 (2 bits)
+// and EOB (4 bits), two chrominance blocks of 2 + 2 bits.
+constexpr std::size_t kMinMcuBytes = 4;
+constexpr std::size_t kMcuReserve = 4096;
+constexpr int kBlocksPerMcu = 6;
+constexpr int kMcuCoefficients = kBlocksPerMcu * 64;
+
+std::uint16_t Be16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] << 8 | p[1]); }
+
+bool IsStandardTable(const std::uint8_t* table, std::size_t length, int tableClass, int id) {
+  std::span<const std::uint8_t> standard = StandardTableBytes(tableClass, id);
+  return length == standard.size() && std::memcmp(table, standard.data(), length) == 0;
+}
+
+// DHT: every table must be one of the four example tables under its own class and id.
+bool CheckHuffmanSegment(const std::uint8_t* p, std::size_t len, bool defined[2][2]) {
+  std::size_t pos = 0;
+  while (pos < len) {
+    std::uint8_t classId = p[pos];
+    if (classId != 0x00 && classId != 0x01 && classId != 0x10 && classId != 0x11) return false;
+    if (len - pos < 17) return false;
+    std::size_t count = 0;
+    for (int i = 1; i <= 16; ++i) count += p[pos + i];
+    if (len - pos - 17 < count) return false;
+    int tableClass = classId >> 4, id = classId & 1;
+    if (!IsStandardTable(p + pos, 17 + count, tableClass, id)) return false;
+    defined[tableClass][id] = true;
+    pos += 17 + count;
+  }
+  return true;
+}
+
+bool ReadQuantSegment(const std::uint8_t* p, std::size_t len, FrameHeader& h) {
+  std::size_t pos = 0;
+  while (pos < len) {
+    int precision = p[pos] >> 4, id = p[pos] & 15;
+    if (precision != 0 || id > 3 || len - pos < 65) return false;
+    for (int k = 0; k < 64; ++k) h.quant[id][kZigzagToNatural[k]] = p[pos + 1 + k];
+    if (std::find(h.quant[id], h.quant[id] + 64, 0) != h.quant[id] + 64) return false;
+    h.hasQuant[id] = true;
+    pos += 65;
+  }
+  return true;
+}
+
+struct FrameComponent {
+  int id, h, v, quant;
+};
+
+bool ReadFrameSegment(const std::uint8_t* p, std::size_t len, FrameHeader& h,
+                      FrameComponent comps[3]) {
+  if (len < 6 || p[0] != 8) return false;
+  h.height = Be16(p + 1);
+  h.width = Be16(p + 3);
+  if (p[5] != 3 || len != 6 + 3 * 3) return false;
+  for (int c = 0; c < 3; ++c) {
+    const std::uint8_t* q = p + 6 + 3 * c;
+    comps[c] = {q[0], q[1] >> 4, q[1] & 15, q[2]};
+    if (comps[c].quant > 3) return false;
+  }
+  // 4:2:0 only: four luminance blocks and one of each chrominance block per MCU.
+  return comps[0].h == 2 && comps[0].v == 2 && comps[1].h == 1 && comps[1].v == 1 &&
+         comps[2].h == 1 && comps[2].v == 1;
+}
+
+bool ReadScanSegment(const std::uint8_t* p, std::size_t len, FrameHeader& h,
+                     const FrameComponent comps[3], const bool huffman[2][2]) {
+  if (len != 1 + 3 * 2 + 3 || p[0] != 3) return false;
+  for (int c = 0; c < 3; ++c) {
+    // Interleaved components come in frame order (T.81 B.2.3).
+    if (p[1 + 2 * c] != comps[c].id) return false;
+    int dc = p[2 + 2 * c] >> 4, ac = p[2 + 2 * c] & 15;
+    if (dc > 1 || ac > 1 || !huffman[0][dc] || !huffman[1][ac]) return false;
+    if (!h.hasQuant[comps[c].quant]) return false;
+    h.dcId[c] = dc;
+    h.acId[c] = ac;
+    h.quantId[c] = comps[c].quant;
+  }
+  return p[7] == 0 && p[8] == 63 && p[9] == 0;  // Ss, Se, Ah/Al of a sequential scan
+}
+
+const DecodeTable& DecodeTableFor(int tableClass, int id) {
+  static const auto tables = [] {
+    auto t = std::make_unique<DecodeTable[]>(4);
+    for (int i = 0; i < 4; ++i) {
+      std::span<const std::uint8_t> b = StandardTableBytes(i >> 1, i & 1);
+      t[i].Build(b.data() + 1, b.data() + 17, b.size() - 17);
+    }
+    return t;
+  }();
+  return tables[tableClass * 2 + id];
+}
+
+const EncodeTable& EncodeTableFor(int tableClass, int id) {
+  static const auto tables = [] {
+    auto t = std::make_unique<EncodeTable[]>(4);
+    for (int i = 0; i < 4; ++i) {
+      std::span<const std::uint8_t> b = StandardTableBytes(i >> 1, i & 1);
+      t[i].Build(b.data() + 1, b.data() + 17, b.size() - 17);
+    }
+    return t;
+  }();
+  return tables[tableClass * 2 + id];
+}
+
+// Copies the header with the frame size and quantisation tables turned; DRI is left out because
+// the new scan has no restart markers.
+void BuildOutputHeader(std::span<const std::uint8_t> in, const FrameHeader& h, bool quarter,
+                       std::vector<std::uint8_t>& out) {
+  out.assign(in.begin(), in.begin() + 2);
+  std::size_t pos = 2;
+  while (pos < h.length) {
+    if (in[pos] != 0xFF || in[pos + 1] == 0xFF) {
+      out.push_back(in[pos++]);
+      continue;
+    }
+    std::uint8_t m = in[pos + 1];
+    if (m == 0x01 || (m >= 0xD0 && m <= 0xD7)) {
+      out.insert(out.end(), in.begin() + pos, in.begin() + pos + 2);
+      pos += 2;
+      continue;
+    }
+    std::size_t end = pos + 2 + Be16(&in[pos + 2]);
+    if (m != 0xDD) {
+      std::size_t at = out.size();
+      out.insert(out.end(), in.begin() + pos, in.begin() + end);
+      if (quarter && m == 0xC0) {
+        std::swap(out[at + 5], out[at + 7]);
+        std::swap(out[at + 6], out[at + 8]);
+      } else if (quarter && m == 0xDB) {
+        static const auto naturalToZigzag = [] {
+          std::array<std::uint8_t, 64> z{};
+          for (int k = 0; k < 64; ++k) z[kZigzagToNatural[k]] = static_cast<std::uint8_t>(k);
+          return z;
+        }();
+        for (std::size_t t = at + 4; t + 65 <= out.size(); t += 65) {
+          std::uint8_t turned[64];
+          for (int k = 0; k < 64; ++k) {
+            int n = kZigzagToNatural[k];
+            turned[naturalToZigzag[(n % 8) * 8 + n / 8]] = out[t + 1 + k];
+          }
+          std::memcpy(&out[t + 1], turned, 64);
+        }
+      }
+    }
+    pos = end;
+  }
+}
+
+// Where each block of a source MCU lands: the unit moves, the four luminance blocks swap places
+// inside it, and every coefficient may move (transpose) and change sign.
+struct TurnMap {
+  explicit TurnMap(std::uint8_t code) {
+    static constexpr int kLuma[4][4] = {{0, 1, 2, 3}, {2, 0, 3, 1}, {3, 2, 1, 0}, {1, 3, 0, 2}};
+    std::copy(kLuma[code], kLuma[code] + 4, luma);
+    std::array<std::uint8_t, 64> naturalToZigzag{};
+    for (int k = 0; k < 64; ++k) naturalToZigzag[kZigzagToNatural[k]] = static_cast<std::uint8_t>(k);
+    for (int k = 0; k < 64; ++k) {
+      int n = kZigzagToNatural[k], v = n / 8, u = n % 8;
+      bool negate = false;
+      int to = n;
+      if (code == 1) {  // transpose, then negate the rows with odd index
+        to = u * 8 + v;
+        negate = u & 1;
+      } else if (code == 2) {
+        negate = (u + v) & 1;
+      } else if (code == 3) {  // transpose, then negate the columns with odd index
+        to = u * 8 + v;
+        negate = v & 1;
+      }
+      zigzag[k] = naturalToZigzag[to];
+      sign[k] = negate ? -1 : 1;
+    }
+  }
+  int luma[4];
+  std::uint8_t zigzag[64];
+  int sign[64];
+};
+
+// Steps through the MCUs of one scan, moving to the next restart interval where one is due.
+class ScanCursor {
+ public:
+  ScanCursor(const UnstuffedScan& scan, unsigned restartInterval)
+      : scan_(scan), interval_(restartInterval), reader_(scan.bytes.data(), 0) {
+    reader_.Seek(0, IntervalEnd(0));
+  }
+
+  BitReader& reader() { return reader_; }
+
+  // Before MCU `m`; resets the DC predictions at a restart.
+  bool Begin(std::size_t m, int prediction[3]) {
+    if (interval_ == 0 || m == 0 || m % interval_ != 0) return true;
+    ++segment_;
+    if (segment_ >= scan_.intervalStart.size()) return false;
+    if (scan_.restartNumber[segment_] != ((segment_ - 1) & 7)) return false;
+    reader_.Seek(scan_.intervalStart[segment_], IntervalEnd(segment_));
+    prediction[0] = prediction[1] = prediction[2] = 0;
+    return true;
+  }
+
+  bool End() const { return !reader_.Overrun(); }
+
+ private:
+  std::size_t IntervalEnd(std::size_t s) const {
+    return s + 1 < scan_.intervalStart.size() ? scan_.intervalStart[s + 1] : scan_.end;
+  }
+
+  const UnstuffedScan& scan_;
+  unsigned interval_;
+  std::size_t segment_ = 0;
+  BitReader reader_;
+};
+
+bool TurnCoefficients(const UnstuffedScan& scan, const FrameHeader& h, std::uint8_t code,
+                      std::vector<std::uint8_t>& out) {
+  const int unitsWide = h.width / 16, unitsHigh = h.height / 16;
+  const int outUnitsWide = code == 2 ? unitsWide : unitsHigh;
+  const std::size_t mcus = static_cast<std::size_t>(unitsWide) * unitsHigh;
+  std::vector<std::int16_t> coef(mcus * kMcuCoefficients);
+  std::vector<std::uint64_t> nonzero(mcus * kBlocksPerMcu);
+  const TurnMap map(code);
+
+  const DecodeTable* dc[3];
+  const DecodeTable* ac[3];
+  for (int c = 0; c < 3; ++c) {
+    dc[c] = &DecodeTableFor(0, h.dcId[c]);
+    ac[c] = &DecodeTableFor(1, h.acId[c]);
+  }
+  ScanCursor cursor(scan, h.restartInterval);
+  BitReader& reader = cursor.reader();
+  int prediction[3] = {0, 0, 0};
+  std::size_t m = 0;
+  for (int i = 0; i < unitsHigh; ++i) {
+    for (int j = 0; j < unitsWide; ++j, ++m) {
+      if (!cursor.Begin(m, prediction)) return false;
+      int row = i, col = j;
+      if (code == 1) row = unitsWide - 1 - j, col = i;
+      if (code == 2) row = unitsHigh - 1 - i, col = unitsWide - 1 - j;
+      if (code == 3) row = j, col = unitsHigh - 1 - i;
+      std::size_t dest = static_cast<std::size_t>(row) * outUnitsWide + col;
+      for (int b = 0; b < kBlocksPerMcu; ++b) {
+        int c = b < 4 ? 0 : b - 3;
+        int slot = b < 4 ? map.luma[b] : b;
+        std::int16_t* block = &coef[dest * kMcuCoefficients + slot * 64];
+        std::uint64_t mask = 0;
+        bool ok = reader.DecodeBlock(*dc[c], *ac[c], prediction[c], [&](int k, int v) {
+          int z = map.zigzag[k];
+          block[z] = static_cast<std::int16_t>(v * map.sign[k]);
+          mask |= std::uint64_t{1} << z;
+        });
+        if (!ok) return false;
+        nonzero[dest * kBlocksPerMcu + slot] = mask;
+      }
+      if (!cursor.End()) return false;
+    }
+  }
+
+  BitWriter writer(out);
+  const EncodeTable* edc[3];
+  const EncodeTable* eac[3];
+  for (int c = 0; c < 3; ++c) {
+    edc[c] = &EncodeTableFor(0, h.dcId[c]);
+    eac[c] = &EncodeTableFor(1, h.acId[c]);
+  }
+  int pred[3] = {0, 0, 0};
+  for (std::size_t n = 0; n < mcus; ++n) {
+    writer.Reserve(kMcuReserve);
+    for (int b = 0; b < kBlocksPerMcu; ++b) {
+      int c = b < 4 ? 0 : b - 3;
+      if (!writer.EncodeBlock(&coef[n * kMcuCoefficients + b * 64], nonzero[n * kBlocksPerMcu + b],
+                              *edc[c], *eac[c], pred[c])) {
+        return false;
+      }
+    }
+  }
+  writer.Finish();
+  return true;
+}
+
+// One plane of samples with its real (unpadded) size.
+struct Plane {
+  int stride = 0, rows = 0;    // padded to whole MCUs
+  int width = 0, height = 0;   // real area
+  std::vector<std::uint8_t> samples;
+};
+
+// Gathers the 8 x 8 block at (x0, y0) of the turned plane from the source plane. Positions past
+// the turned real area repeat its last column or row.
+void GatherTurned(const Plane& src, std::uint8_t code, int outWidth, int outHeight, int x0, int y0,
+                  std::uint8_t* block) {
+  const std::uint8_t* s = src.samples.data();
+  for (int r = 0; r < 8; ++r) {
+    int yo = std::min(y0 + r, outHeight - 1);
+    for (int c = 0; c < 8; ++c) {
+      int xo = std::min(x0 + c, outWidth - 1);
+      int x, y;
+      if (code == 1) x = src.width - 1 - yo, y = xo;
+      else if (code == 2) x = src.width - 1 - xo, y = src.height - 1 - yo;
+      else x = yo, y = src.height - 1 - xo;
+      block[r * 8 + c] = s[static_cast<std::size_t>(y) * src.stride + x];
+    }
+  }
+}
+
+bool TurnPixels(const UnstuffedScan& scan, const FrameHeader& h, std::uint8_t code,
+                std::vector<std::uint8_t>& out) {
+  const int unitsWide = (h.width + 15) / 16, unitsHigh = (h.height + 15) / 16;
+  Plane planes[3];
+  for (int c = 0; c < 3; ++c) {
+    Plane& p = planes[c];
+    p.stride = unitsWide * (c ? 8 : 16);
+    p.rows = unitsHigh * (c ? 8 : 16);
+    p.width = c ? (h.width + 1) / 2 : h.width;
+    p.height = c ? (h.height + 1) / 2 : h.height;
+    p.samples.resize(static_cast<std::size_t>(p.stride) * p.rows);
+  }
+  DctTables inTables[3];
+  DctTables outTables[3];
+  const bool quarter = code != 2;
+  for (int c = 0; c < 3; ++c) {
+    const std::uint16_t* q = h.quant[h.quantId[c]];
+    inTables[c].Prepare(q);
+    std::uint16_t turned[64];
+    for (int n = 0; n < 64; ++n) turned[n] = quarter ? q[(n % 8) * 8 + n / 8] : q[n];
+    outTables[c].Prepare(turned);
+  }
+
+  const DecodeTable* dc[3];
+  const DecodeTable* ac[3];
+  for (int c = 0; c < 3; ++c) {
+    dc[c] = &DecodeTableFor(0, h.dcId[c]);
+    ac[c] = &DecodeTableFor(1, h.acId[c]);
+  }
+  ScanCursor cursor(scan, h.restartInterval);
+  BitReader& reader = cursor.reader();
+  int prediction[3] = {0, 0, 0};
+  std::int16_t block[64] = {};
+  std::size_t m = 0;
+  for (int i = 0; i < unitsHigh; ++i) {
+    for (int j = 0; j < unitsWide; ++j, ++m) {
+      if (!cursor.Begin(m, prediction)) return false;
+      for (int b = 0; b < kBlocksPerMcu; ++b) {
+        int c = b < 4 ? 0 : b - 3;
+        bool ok = reader.DecodeBlock(*dc[c], *ac[c], prediction[c],
+                                     [&](int k, int v) { block[kZigzagToNatural[k]] = static_cast<std::int16_t>(v); });
+        if (!ok) return false;
+        Plane& p = planes[c];
+        int x = c ? j * 8 : j * 16 + (b & 1) * 8;
+        int y = c ? i * 8 : i * 16 + (b >> 1) * 8;
+        InverseDct(block, inTables[c], &p.samples[static_cast<std::size_t>(y) * p.stride + x], p.stride);
+        std::memset(block, 0, sizeof block);
+      }
+      if (!cursor.End()) return false;
+    }
+  }
+
+  const int outWidth = quarter ? h.height : h.width;
+  const int outHeight = quarter ? h.width : h.height;
+  const int outUnitsWide = (outWidth + 15) / 16, outUnitsHigh = (outHeight + 15) / 16;
+  const int chromaWidth = (outWidth + 1) / 2, chromaHeight = (outHeight + 1) / 2;
+  const EncodeTable* edc[3];
+  const EncodeTable* eac[3];
+  for (int c = 0; c < 3; ++c) {
+    edc[c] = &EncodeTableFor(0, h.dcId[c]);
+    eac[c] = &EncodeTableFor(1, h.acId[c]);
+  }
+  BitWriter writer(out);
+  int pred[3] = {0, 0, 0};
+  std::uint8_t samples[64];
+  std::int16_t zz[64];
+  for (int i = 0; i < outUnitsHigh; ++i) {
+    for (int j = 0; j < outUnitsWide; ++j) {
+      writer.Reserve(kMcuReserve);
+      for (int b = 0; b < kBlocksPerMcu; ++b) {
+        int c = b < 4 ? 0 : b - 3;
+        if (c == 0) {
+          GatherTurned(planes[0], code, outWidth, outHeight, j * 16 + (b & 1) * 8,
+                       i * 16 + (b >> 1) * 8, samples);
+        } else {
+          GatherTurned(planes[c], code, chromaWidth, chromaHeight, j * 8, i * 8, samples);
+        }
+        std::uint64_t mask = ForwardDct(samples, 8, outTables[c], zz);
+        if (!writer.EncodeBlock(zz, mask, *edc[c], *eac[c], pred[c])) return false;
+      }
+    }
+  }
+  writer.Finish();
+  return true;
+}
+
+}  // namespace
+
+HeaderResult ReadFrameHeader(std::span<const std::uint8_t> d, FrameHeader& h) {
+  h = FrameHeader{};
+  if (d.size() < 2) return HeaderResult::kNeedMore;
+  if (d[0] != 0xFF || d[1] != 0xD8) return HeaderResult::kRefused;
+  FrameComponent comps[3] = {};
+  bool haveFrame = false;
+  bool huffman[2][2] = {};
+  std::size_t pos = 2;
+  for (;;) {
+    if (d.size() - pos < 2) return HeaderResult::kNeedMore;
+    // Bytes between segments are stepped over one at a time, fill bytes included.
+    if (d[pos] != 0xFF || d[pos + 1] == 0xFF) {
+      ++pos;
+      continue;
+    }
+    std::uint8_t m = d[pos + 1];
+    if (m == 0x01 || (m >= 0xD0 && m <= 0xD7)) {
+      pos += 2;
+      continue;
+    }
+    if (m == 0xD8 || m == 0xD9) return HeaderResult::kRefused;
+    if (d.size() - pos < 4) return HeaderResult::kNeedMore;
+    std::size_t len = Be16(&d[pos + 2]);
+    if (len < 2) return HeaderResult::kRefused;
+    if (d.size() - pos - 2 < len) return HeaderResult::kNeedMore;
+    const std::uint8_t* body = &d[pos + 4];
+    std::size_t bodyLen = len - 2;
+    switch (m) {
+      case 0xC0:
+        if (haveFrame || !ReadFrameSegment(body, bodyLen, h, comps)) return HeaderResult::kRefused;
+        haveFrame = true;
+        break;
+      case 0xC4:
+        if (!CheckHuffmanSegment(body, bodyLen, huffman)) return HeaderResult::kRefused;
+        break;
+      case 0xDB:
+        if (!ReadQuantSegment(body, bodyLen, h)) return HeaderResult::kRefused;
+        break;
+      case 0xDD:
+        if (bodyLen != 2) return HeaderResult::kRefused;
+        h.restartInterval = Be16(body);
+        break;
+      case 0xDA: {
+        if (!haveFrame || !ReadScanSegment(body, bodyLen, h, comps, huffman)) {
+          return HeaderResult::kRefused;
+        }
+        if (h.width == 0 || h.height == 0 ||
+            static_cast<std::uint64_t>(h.width) * static_cast<std::uint64_t>(h.height) > kMaxPixels) {
+          return HeaderResult::kRefused;
+        }
+        h.length = pos + 2 + len;
+        return HeaderResult::kOk;
+      }
+      default:
+        // Any other start of frame (progressive, lossless, arithmetic coding) cannot be turned.
+        if (m >= 0xC1 && m <= 0xCF) return HeaderResult::kRefused;
+        break;  // APPn, COM and the rest are skipped by their length
+    }
+    pos += 2 + len;
+  }
+}
+
+bool TurnJpeg(std::span<const std::uint8_t> in, std::uint8_t code, std::vector<std::uint8_t>& out) {
+  if (code < 1 || code > 3) return false;
+  if (in.size() < 4 || in[in.size() - 2] != 0xFF || in[in.size() - 1] != 0xD9) return false;
+  FrameHeader h;
+  if (ReadFrameHeader(in, h) != HeaderResult::kOk) return false;
+
+  UnstuffedScan scan;
+  UnstuffScan(in.subspan(h.length), scan);
+  const std::size_t mcus = static_cast<std::size_t>((h.width + 15) / 16) *
+                           static_cast<std::size_t>((h.height + 15) / 16);
+  // Refuse before allocating for a frame the data cannot hold.
+  if (scan.end / kMinMcuBytes < mcus) return false;
+
+  BuildOutputHeader(in, h, code != 2, out);
+  MarkUpright(out, code);
+  out.reserve(out.size() + in.size() + in.size() / 8);
+  bool whole = h.width % 16 == 0 && h.height % 16 == 0;
+  if (!(whole ? TurnCoefficients(scan, h, code, out) : TurnPixels(scan, h, code, out))) return false;
+  out.push_back(0xFF);
+  out.push_back(0xD9);
+  return true;
+}
+
+}  // namespace orrivan::jpeg
