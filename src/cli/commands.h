@@ -18,5 +18,6 @@ inline constexpr int kExitCancelled = 130;
 [[noreturn]] inline void Exit(int code) { throw CLI::RuntimeError(code); }
 
 void AddSettingsCommands(CLI::App& app);
+void AddPreviewCommands(CLI::App& app);  // preview
 
 }  // namespace orrivan::cli

@@ -13,6 +13,9 @@ int main(int argc, char** argv) {
   app.add_option("--home", home, "Home folder (album, pages, plug-ins)");
   app.add_option("--config", config, "Settings file (INI)");
   app.require_subcommand(0, 1);
+  // Subcommands hand options they do not know to this level, so --home and --config may also
+  // follow the command.
+  app.fallthrough();
   // Runs once the whole command line is parsed and before any subcommand acts, so every command
   // sees the chosen home folder and settings file.
   app.parse_complete_callback([&] {
@@ -21,7 +24,17 @@ int main(int argc, char** argv) {
   });
 
   orrivan::cli::AddSettingsCommands(app);
+  orrivan::cli::AddImportCommands(app);
+  orrivan::cli::AddListCommands(app);
+  orrivan::cli::AddPreviewCommands(app);
 
-  CLI11_PARSE(app, argc, argv);
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    int code = app.exit(e);
+    // A command's own end (cli::Exit) keeps its code; a malformed command line is a usage error.
+    if (e.get_name() == "RuntimeError" || code == orrivan::cli::kExitDone) return code;
+    return orrivan::cli::kExitUsage;
+  }
   return orrivan::cli::kExitDone;
 }
