@@ -19,5 +19,6 @@ inline constexpr int kExitCancelled = 130;
 
 void AddSettingsCommands(CLI::App& app);
 void AddPreviewCommands(CLI::App& app);  // preview
+void AddAlbumCommands(CLI::App& app);    // album dump
 
 }  // namespace orrivan::cli

@@ -27,6 +27,7 @@ int main(int argc, char** argv) {
   orrivan::cli::AddImportCommands(app);
   orrivan::cli::AddListCommands(app);
   orrivan::cli::AddPreviewCommands(app);
+  orrivan::cli::AddAlbumCommands(app);
 
   try {
     app.parse(argc, argv);
