@@ -105,24 +105,23 @@ void AppendReference(std::string& out, char32_t cp) {
 
 bool IsHex(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f'); }
 
-// A character reference "&#xHHHH;" or "&#DDDD;" at s[i]: its length, and its code point when valid.
+// A reference "&#xHHHH;" (1 to 8 hex digits) at s[i]: its length, and its code point when
+// wanted; 0 when none starts there. Only the hexadecimal form is ours: decimal references are text.
 size_t ReferenceLength(std::string_view s, size_t i, char32_t* cp) {
-  if (s.compare(i, 2, "&#") != 0) return 0;
-  size_t j = i + 2;
-  bool hex = j < s.size() && (s[j] == 'x' || s[j] == 'X');
-  if (hex) ++j;
-  size_t start = j;
+  if (s.compare(i, 3, "&#x") != 0 && s.compare(i, 3, "&#X") != 0) return 0;
+  size_t j = i + 3;
   uint32_t value = 0;
-  while (j < s.size() && j - start < 8 && (hex ? IsHex(s[j]) : (s[j] >= '0' && s[j] <= '9'))) {
+  while (j < s.size() && j - (i + 3) < 8 && IsHex(s[j])) {
     char c = s[j];
-    uint32_t d = (c >= '0' && c <= '9') ? c - '0' : (c >= 'a' ? c - 'a' + 10 : c - 'A' + 10);
-    value = value * (hex ? 16 : 10) + d;
+    value = value * 16 + static_cast<uint32_t>((c >= '0' && c <= '9') ? c - '0' : (c | 0x20) - 'a' + 10);
     ++j;
   }
-  if (j == start || j >= s.size() || s[j] != ';') return 0;
+  if (j == i + 3 || j >= s.size() || s[j] != ';') return 0;
   if (cp) *cp = value;
   return j + 1 - i;
 }
+
+bool Resolvable(char32_t cp) { return cp != 0 && cp <= 0x10FFFF && !(cp >= 0xD800 && cp <= 0xDFFF); }
 
 }  // namespace
 
@@ -134,9 +133,19 @@ std::string Encode(std::string_view utf8) {
   Converter& conv = ToCp932();
   size_t i = 0;
   while (i < utf8.size()) {
+    // A literal '&' that would read back as one of our references is itself written as one, so
+    // that the album reader gives back exactly what was stored.
+    if (char32_t cp = 0; utf8[i] == '&' && ReferenceLength(utf8, i, &cp) > 0 && Resolvable(cp)) {
+      AppendReference(out, U'&');
+      ++i;
+      continue;
+    }
     // ASCII runs pass through untouched (CP932 is ASCII-compatible, 0x5C included).
     size_t run = i;
-    while (run < utf8.size() && static_cast<unsigned char>(utf8[run]) < 0x80) ++run;
+    while (run < utf8.size() && static_cast<unsigned char>(utf8[run]) < 0x80 &&
+           (run == i || utf8[run] != '&')) {
+      ++run;
+    }
     if (run > i) {
       out.append(utf8.substr(i, run - i));
       i = run;
@@ -170,7 +179,7 @@ std::string Decode(std::string_view bytes, bool resolveReferences) {
     if (c < 0x80) {
       char32_t cp = 0;
       size_t refLen = resolveReferences ? ReferenceLength(bytes, i, &cp) : 0;
-      if (refLen > 0 && cp <= 0x10FFFF && !(cp >= 0xD800 && cp <= 0xDFFF) && cp != 0) {
+      if (refLen > 0 && Resolvable(cp)) {
         AppendUtf8(out, cp);
         i += refLen;
       } else {

@@ -10,10 +10,11 @@
 namespace orrivan::cp932 {
 
 // UTF-8 -> CP932. A character CP932 cannot hold becomes "&#xHHHH;" (upper-case hex, at least four
-// digits); an invalid UTF-8 byte becomes "&#xFFFD;".
+// digits); an invalid UTF-8 byte becomes "&#xFFFD;". A literal "&" that opens a well-formed
+// "&#x...;" becomes "&#x0026;", so Decode(Encode(s), true) == s for every valid s.
 std::string Encode(std::string_view utf8);
-// CP932 -> UTF-8. Invalid bytes become U+FFFD. With resolveReferences, "&#xHHHH;" (and "&#DDDD;")
-// turn back into their characters (the album reader).
+// CP932 -> UTF-8. Invalid bytes become U+FFFD. With resolveReferences, "&#xHHHH;" turns back into
+// its character (the album reader); decimal references stay text.
 std::string Decode(std::string_view bytes, bool resolveReferences = false);
 // 0x81-0x9F, 0xE0-0xFC
 bool IsLeadByte(unsigned char c);

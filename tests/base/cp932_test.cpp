@@ -59,6 +59,14 @@ TEST(Cp932, RoundTripsThroughReferences) {
   EXPECT_EQ(Decode(Encode("josé")), "jos&#x00E9;");
 }
 
+TEST(Cp932, LiteralReferenceTextSurvivesTheAlbumRoundTrip) {
+  const char* texts[] = {"&#x41;", "a&#x3042;b", "&#x0026;", "&&#x41;;", "R&D &amp; &#65; &#x; &#xZZ;"};
+  for (const char* t : texts) EXPECT_EQ(Decode(Encode(t), true), t) << t;
+  EXPECT_EQ(Encode("&#x41;"), "&#x0026;#x41;");
+  // Ampersands that open no reference stay single bytes (HTML entities written by the page writers).
+  EXPECT_EQ(Encode("R&D &amp; &nbsp; &#65;"), "R&D &amp; &nbsp; &#65;");
+}
+
 TEST(Cp932, DecodeReplacesInvalidBytesAndKeepsGoing) {
   EXPECT_EQ(Decode(Bytes({'a', 0x81, 0x20, 'b'})), "a\uFFFD b");  // lead byte with a bad trail
   EXPECT_EQ(Decode(Bytes({'x', 0x95})), "x\uFFFD");               // lead byte at the end
@@ -67,7 +75,8 @@ TEST(Cp932, DecodeReplacesInvalidBytesAndKeepsGoing) {
 }
 
 TEST(Cp932, ResolvesOnlyWellFormedReferences) {
-  EXPECT_EQ(Decode("&#x3042;&#12354;", true), "ああ");
+  EXPECT_EQ(Decode("&#x3042;&#X3042;&#x1f600;", true), "ああ😀");
+  EXPECT_EQ(Decode("&#12354;", true), "&#12354;");  // decimal references are never written by us
   EXPECT_EQ(Decode("&#xZZ; &#x; &#x3042 &amp; &#0;", true), "&#xZZ; &#x; &#x3042 &amp; &#0;");
   EXPECT_EQ(Decode("&#xD800;&#x110000;", true), "&#xD800;&#x110000;");
   EXPECT_EQ(Decode("&#x3042;", false), "&#x3042;");
