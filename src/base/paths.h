@@ -26,8 +26,14 @@ std::filesystem::path HomePluginFolder();
 std::vector<std::string> SplitStoredPath(std::string_view path);
 // Every '\' becomes '/'; nothing else changes.
 std::string NormaliseStoredPath(std::string_view path);
-// ASCII case-insensitive comparison; other bytes compare exactly.
+// ASCII case-insensitive comparison; other bytes compare exactly. Safe on UTF-8 text: no byte of a
+// multi-byte character lies in the ASCII range.
 bool EqualsIgnoreCase(std::string_view a, std::string_view b);
+bool StartsWithIgnoreCase(std::string_view text, std::string_view prefix);
+bool EndsWithIgnoreCase(std::string_view text, std::string_view suffix);  // extensions: ".JPG"
+// ASCII letters only; for paths shown upper-cased (the real path stays beside them).
+std::string ToUpperAscii(std::string_view text);
+std::string ToLowerAscii(std::string_view text);
 // True when both name the same existing file (device and inode); false if either does not exist.
 bool SameFile(const std::filesystem::path& a, const std::filesystem::path& b);
 // True when inner is outer or lies below it, compared on canonical paths (symlinks resolved; a

@@ -49,6 +49,16 @@ TEST(EqualsIgnoreCase, FoldsAsciiOnly) {
   EXPECT_TRUE(EqualsIgnoreCase("写真A", "写真a"));
 }
 
+TEST(CaseHelpers, ChangeAndCompareAsciiLettersOnly) {
+  EXPECT_TRUE(StartsWithIgnoreCase("dcim/100KORVA", "DCIM"));
+  EXPECT_FALSE(StartsWithIgnoreCase("DC", "DCIM"));
+  EXPECT_TRUE(EndsWithIgnoreCase("写真.jpg", ".JPG"));
+  EXPECT_FALSE(EndsWithIgnoreCase("a.jpeg", ".JPG"));
+  EXPECT_FALSE(EndsWithIgnoreCase("G", ".JPG"));
+  EXPECT_EQ(ToUpperAscii("/media/josé/dcim/100_写真"), "/MEDIA/JOSé/DCIM/100_写真");
+  EXPECT_EQ(ToLowerAscii("IMG_0001.JPG"), "img_0001.jpg");
+}
+
 class HomeFolderTest : public ::testing::Test {
  protected:
   void TearDown() override {
