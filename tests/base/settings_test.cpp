@@ -118,6 +118,20 @@ TEST_F(SettingsTest, WrittenValuesSurviveIntoLaterReads) {
   EXPECT_NE(text.find("ｸﾞﾘｰﾝ/ｸﾞﾚｰ"), std::string::npos) << text;
 }
 
+TEST_F(SettingsTest, AwkwardStringsComeBackUnchanged) {
+  const std::string values[] = {
+      "",        " padded ", "a;b", "\"quoted\"", "C:\\Program Files\\Orrivan\\Image Library",
+      "@Variant(x)", "@@", "x=y", "[Section]", "two\nlines", "#hash", "ﾀｲﾄﾙ,背景", "tab\there",
+  };
+  for (const std::string& v : values) {
+    ASSERT_TRUE(SetString(Key::SCameraDir, v)) << v;
+    EXPECT_EQ(GetString(Key::SCameraDir), v);
+  }
+  // The file stays readable INI after all of them.
+  ASSERT_TRUE(SetInt(Key::TransMode, 1));
+  EXPECT_EQ(GetInt(Key::TransMode), 1);
+}
+
 TEST_F(SettingsTest, ChangeByAnotherWriterIsSeenAtTheNextRead) {
   ASSERT_TRUE(SetInt(Key::Classitication, 0));
   EXPECT_EQ(GetInt(Key::Classitication), 0);
