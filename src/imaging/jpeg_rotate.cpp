@@ -309,6 +309,9 @@ bool TurnCoefficients(const UnstuffedScan& scan, const FrameHeader& h, std::uint
 struct Plane {
   int stride = 0, rows = 0;    // padded to whole MCUs
   int width = 0, height = 0;   // real area
+  // Chrominance of an odd luminance side: its last sample covers one luminance column (row)
+  // instead of two, so a mirror along that side moves the chrominance grid by half a sample.
+  bool halfShiftX = false, halfShiftY = false;
   std::vector<std::uint8_t> samples;
 };
 
@@ -317,6 +320,12 @@ struct Plane {
 void GatherTurned(const Plane& src, std::uint8_t code, int outWidth, int outHeight, int x0, int y0,
                   std::uint8_t* block) {
   const std::uint8_t* s = src.samples.data();
+  const std::size_t stride = static_cast<std::size_t>(src.stride);
+  // Source axes that run backwards in the turned plane; on such an axis a half-sample shift puts
+  // each new sample between two old ones.
+  const bool xReversed = code == 1 || code == 2, yReversed = code == 2 || code == 3;
+  const int dx = xReversed && src.halfShiftX ? 1 : 0;
+  const int dy = yReversed && src.halfShiftY ? 1 : 0;
   for (int r = 0; r < 8; ++r) {
     int yo = std::min(y0 + r, outHeight - 1);
     for (int c = 0; c < 8; ++c) {
@@ -325,7 +334,13 @@ void GatherTurned(const Plane& src, std::uint8_t code, int outWidth, int outHeig
       if (code == 1) x = src.width - 1 - yo, y = xo;
       else if (code == 2) x = src.width - 1 - xo, y = src.height - 1 - yo;
       else x = yo, y = src.height - 1 - xo;
-      block[r * 8 + c] = s[static_cast<std::size_t>(y) * src.stride + x];
+      if (dx == 0 && dy == 0) {
+        block[r * 8 + c] = s[static_cast<std::size_t>(y) * stride + x];
+        continue;
+      }
+      int x2 = std::max(x - dx, 0), y2 = std::max(y - dy, 0);
+      int sum = s[y * stride + x] + s[y * stride + x2] + s[y2 * stride + x] + s[y2 * stride + x2];
+      block[r * 8 + c] = static_cast<std::uint8_t>((sum + 2) >> 2);
     }
   }
 }
@@ -340,6 +355,8 @@ bool TurnPixels(const UnstuffedScan& scan, const FrameHeader& h, std::uint8_t co
     p.rows = unitsHigh * (c ? 8 : 16);
     p.width = c ? (h.width + 1) / 2 : h.width;
     p.height = c ? (h.height + 1) / 2 : h.height;
+    p.halfShiftX = c && (h.width & 1);
+    p.halfShiftY = c && (h.height & 1);
     p.samples.resize(static_cast<std::size_t>(p.stride) * p.rows);
   }
   DctTables inTables[3];
