@@ -18,6 +18,8 @@ inline constexpr int kExitCancelled = 130;
 [[noreturn]] inline void Exit(int code) { throw CLI::RuntimeError(code); }
 
 void AddSettingsCommands(CLI::App& app);
+void AddImportCommands(CLI::App& app);  // import
+void AddListCommands(CLI::App& app);    // list
 void AddPreviewCommands(CLI::App& app);  // preview
 void AddAlbumCommands(CLI::App& app);    // album dump
 

@@ -93,6 +93,7 @@ DetectResult DetectAutoSources(Interaction& ui, const std::filesystem::path& roo
 
 // The confirmation and choice steps for an already known list (shared by the two above and by the
 // command line, which names its folders itself).
-DetectResult ConfirmAndChoose(Interaction& ui, const CImportSourceList& list, bool automatic);
+// `found` is shown in the order given.
+DetectResult ConfirmAndChoose(Interaction& ui, const std::vector<std::filesystem::path>& found, bool automatic);
 
 }  // namespace orrivan

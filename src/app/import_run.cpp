@@ -1,0 +1,110 @@
+#include "app/import_run.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <system_error>
+
+#include "base/paths.h"
+#include "base/strings.h"
+#include "html/template_repair.h"
+#include "import/detection.h"
+#include "library/album_document.h"
+#include "library/album_file.h"
+#include "library/layout.h"
+
+namespace orrivan {
+
+namespace fs = std::filesystem;
+
+HomeLock::HomeLock() {
+  std::error_code ec;
+  fs::create_directories(HomeFolder(), ec);
+  const fs::path file = HomeFolder() / ".orrivan.lock";
+  fd_ = ::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  if (fd_ >= 0 && ::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+    ::close(fd_);
+    fd_ = -1;
+  }
+}
+
+HomeLock::~HomeLock() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+bool OpenHomeAlbum(CRKCardAlbumDoc& album, Interaction& ui) {
+  const fs::path path = layout::WorkingAlbumPath();
+  std::error_code ec;
+  if (!fs::exists(path, ec)) return album.OnNewDocument();
+  UpgradeAlbumFile(path);
+  if (album.OnOpenDocument(path)) return true;
+  ui.Message(AlbumErrorText(album.LastError()), Icon::Stop);
+  return false;
+}
+
+std::vector<fs::path> SourcesFromFolders(const std::vector<fs::path>& folders) {
+  std::vector<fs::path> sources;
+  for (const fs::path& given : folders) {
+    fs::path folder = given;
+    if (!folder.has_filename()) folder = folder.parent_path();
+    std::error_code ec;
+    if (!fs::is_directory(folder, ec)) continue;
+    bool isSource = CompareIgnoreCase(folder.filename().string(), "DCIM") == 0;
+    for (fs::directory_iterator it(folder, ec), end; !isSource && !ec && it != end; it.increment(ec))
+      if (CompareIgnoreCase(it->path().filename().string(), "RKCAM.RKS") == 0) isSource = true;
+    if (isSource) {
+      sources.push_back(folder);
+      continue;
+    }
+    CImportSourceList list;
+    list.ScanRootForSources(folder);
+    sources.insert(sources.end(), list.Paths().begin(), list.Paths().end());
+  }
+  return sources;
+}
+
+ImportRunResult RunCardImport(Interaction& ui, const std::vector<fs::path>& given, const ImportOptions& options) {
+  HomeLock lock;
+  if (!lock.Locked()) return ImportRunResult::Busy;
+  ImportInProgressGuard flag;
+
+  DetectResult detected;
+  if (given.empty()) {
+    detected = DetectCardSources(ui);
+  } else {
+    const std::vector<fs::path> sources = SourcesFromFolders(given);
+    if (sources.empty()) {
+      ui.Message(Str(StrId::NoImportableImages), Icon::Information);
+      return ImportRunResult::NothingFound;
+    }
+    detected = ConfirmAndChoose(ui, sources, false);
+  }
+  switch (detected.outcome) {
+    case DetectOutcome::NoDrive:
+    case DetectOutcome::NoSource:
+      return ImportRunResult::NothingFound;
+    case DetectOutcome::Cancelled:
+      return ImportRunResult::Cancelled;
+    case DetectOutcome::Sources:
+      break;
+  }
+
+  RepairTemplateChoice();
+  CRKCardAlbumDoc album(HomeFolder());
+  if (!OpenHomeAlbum(album, ui)) return ImportRunResult::Failed;
+  CImportEngine engine(album, ui, options);
+  switch (engine.Run(detected.sources)) {
+    case ImportResult::Done:
+      return ImportRunResult::Done;
+    case ImportResult::NothingToDo:
+      return ImportRunResult::NothingToDo;
+    case ImportResult::Cancelled:
+      return ImportRunResult::Cancelled;
+    case ImportResult::Failed:
+      return ImportRunResult::Failed;
+  }
+  return ImportRunResult::Failed;
+}
+
+}  // namespace orrivan

@@ -1,0 +1,46 @@
+// The small driver that programs call for an import: hold the home folder, open its album, run
+// detection and the import engine, keep the import-in-progress flag. The album is saved by the engine
+// when the run completes; the generations rotate when the album document goes.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <vector>
+
+#include "base/interaction.h"
+#include "import/import_engine.h"
+
+namespace orrivan {
+
+class CRKCardAlbumDoc;
+
+// One writer per home folder: an exclusive lock on a file in the home folder, held for the object's
+// lifetime. Locked() is false when another process holds it.
+class HomeLock {
+ public:
+  HomeLock();
+  ~HomeLock();
+  HomeLock(const HomeLock&) = delete;
+  HomeLock& operator=(const HomeLock&) = delete;
+  bool Locked() const { return fd_ >= 0; }
+
+ private:
+  int fd_ = -1;
+};
+
+// Opens the home folder's working album into `album` (upgrading a previous-format file first); a
+// missing file gives an empty album. False (after a message) when the file cannot be read.
+bool OpenHomeAlbum(CRKCardAlbumDoc& album, Interaction& ui);
+
+enum class ImportRunResult { Done, NothingFound, NothingToDo, Cancelled, Failed, Busy };
+
+// A card import. Without explicit sources the mounted volumes are scanned; with them (card roots or
+// picture folders, in the user's order) they are taken as given. Confirmation and choice go through ui.
+ImportRunResult RunCardImport(Interaction& ui, const std::vector<std::filesystem::path>& given,
+                              const ImportOptions& options);
+
+// Sources from folders the user named: a DCIM folder or a folder holding RKCAM.RKS is a source itself;
+// any other folder is scanned as a card root. In the order given; a folder naming nothing adds nothing.
+std::vector<std::filesystem::path> SourcesFromFolders(const std::vector<std::filesystem::path>& folders);
+
+}  // namespace orrivan

@@ -1,0 +1,225 @@
+// Card detection on Linux: mounted volumes stand in for drive letters, and /sys/class/block tells a
+// removable card reader from a fixed disk.
+#include "import/detection.h"
+
+#include <QStorageInfo>
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <cstdlib>
+#include <fstream>
+#include <system_error>
+
+#include "base/settings.h"
+#include "base/strings.h"
+
+namespace orrivan {
+
+namespace fs = std::filesystem;
+
+std::atomic<int> g_importInProgress{0};
+
+int CompareIgnoreCase(const std::string& a, const std::string& b) {
+  const size_t n = std::min(a.size(), b.size());
+  for (size_t i = 0; i < n; ++i) {
+    const int ca = std::tolower(static_cast<unsigned char>(a[i]));
+    const int cb = std::tolower(static_cast<unsigned char>(b[i]));
+    if (ca != cb) return ca < cb ? -1 : 1;
+  }
+  if (a.size() == b.size()) return 0;
+  return a.size() < b.size() ? -1 : 1;
+}
+
+std::string UpperAscii(std::string text) {
+  for (char& c : text)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  return text;
+}
+
+namespace {
+
+bool StartsWithPath(const fs::path& path, const fs::path& prefix) {
+  auto p = path.begin();
+  for (auto q = prefix.begin(); q != prefix.end(); ++q, ++p) {
+    if (p == path.end() || *p != *q) return false;
+  }
+  return true;
+}
+
+// Pseudo, network and optical file systems are never cards.
+bool IsExcludedFileSystem(const std::string& type) {
+  static constexpr std::array<const char*, 31> kExcluded = {
+      "proc",    "sysfs",     "devtmpfs", "devpts",   "tmpfs",      "ramfs",     "cgroup",
+      "cgroup2", "securityfs", "debugfs", "tracefs",  "pstore",     "bpf",       "mqueue",
+      "hugetlbfs", "configfs", "fusectl", "autofs",   "binfmt_misc", "overlay",  "squashfs",
+      "nfs",     "nfs4",      "cifs",     "smb3",     "smbfs",      "fuse.sshfs", "9p",
+      "iso9660", "udf",       "nsfs"};
+  return std::any_of(kExcluded.begin(), kExcluded.end(), [&](const char* t) { return type == t; });
+}
+
+std::string ReadFirstLine(const fs::path& file) {
+  std::ifstream in(file);
+  std::string line;
+  std::getline(in, line);
+  return line;
+}
+
+// A block device counts as removable when it (or the disk it is a partition of) says so, or sits on
+// a USB or MMC bus: card readers often report themselves as fixed disks.
+bool IsRemovableDevice(const std::string& device) {
+  if (device.rfind("/dev/", 0) != 0) return false;
+  std::error_code ec;
+  const fs::path dev = fs::canonical(device, ec);
+  if (ec) return false;
+  const fs::path sys = fs::path("/sys/class/block") / dev.filename();
+  if (!fs::exists(sys, ec)) return false;
+  const fs::path real = fs::canonical(sys, ec);
+  if (ec) return false;
+  const std::string text = real.string();
+  if (text.find("/usb") != std::string::npos || text.find("/mmc") != std::string::npos) return true;
+  if (ReadFirstLine(sys / "removable") == "1") return true;
+  // A partition: its parent folder in /sys is the whole disk.
+  return fs::exists(sys / "partition", ec) && ReadFirstLine(real.parent_path() / "removable") == "1";
+}
+
+}  // namespace
+
+bool IsCandidateVolume(const MountedVolume& volume) {
+  if (!volume.ready || volume.bytesTotal <= 0) return false;
+  if (IsExcludedFileSystem(volume.fileSystemType)) return false;
+  if (volume.fileSystemType.rfind("fuse.", 0) == 0 && volume.fileSystemType != "fuse.exfat" &&
+      volume.fileSystemType != "fuseblk")
+    return false;
+  for (const char* prefix : {"/media", "/run/media", "/mnt"})
+    if (StartsWithPath(volume.root, prefix) && volume.root != fs::path(prefix)) return true;
+  return IsRemovableDevice(volume.device);
+}
+
+bool ScanDrives(CDriveList& drives) {
+  drives.clear();
+  if (const char* env = std::getenv("ORRIVAN_VOLUMES")) {
+    std::string list = env;
+    size_t start = 0;
+    while (start <= list.size()) {
+      size_t end = list.find(':', start);
+      if (end == std::string::npos) end = list.size();
+      const std::string dir = list.substr(start, end - start);
+      std::error_code ec;
+      if (!dir.empty() && fs::is_directory(dir, ec)) drives.emplace_back(dir);
+      start = end + 1;
+    }
+    return !drives.empty();
+  }
+  for (const QStorageInfo& info : QStorageInfo::mountedVolumes()) {
+    MountedVolume volume;
+    volume.root = info.rootPath().toStdString();
+    volume.fileSystemType = info.fileSystemType().toStdString();
+    volume.device = info.device().toStdString();
+    volume.ready = info.isValid() && info.isReady();
+    volume.bytesTotal = volume.ready ? info.bytesTotal() : 0;
+    if (IsCandidateVolume(volume)) drives.push_back(volume.root);
+  }
+  return !drives.empty();
+}
+
+fs::path CImportSourceList::Get(int index) const {
+  if (index < 0 || index >= Count()) return {};
+  return paths_[static_cast<size_t>(index)];
+}
+
+std::string CImportSourceList::Shown(int index) const { return UpperAscii(Get(index).string()); }
+
+void CImportSourceList::Append(const fs::path& path) {
+  const std::string text = path.string();
+  auto at = std::find_if(paths_.begin(), paths_.end(),
+                         [&](const fs::path& p) { return CompareIgnoreCase(p.string(), text) > 0; });
+  paths_.insert(at, path);
+}
+
+int CImportSourceList::Remove(int index) {
+  if (index < 0 || index >= Count()) return 0;
+  paths_.erase(paths_.begin() + index);
+  return 1;
+}
+
+namespace {
+
+bool EqualsAscii(const std::string& a, const char* b) { return CompareIgnoreCase(a, b) == 0; }
+
+bool HoldsIndexFile(const fs::path& folder) {
+  std::error_code ec;
+  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    std::error_code ec2;
+    if (!it->is_directory(ec2) && EqualsAscii(it->path().filename().string(), "RKCAM.RKS")) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+bool CImportSourceList::ScanRootForSources(const fs::path& root) {
+  std::error_code ec;
+  std::vector<fs::path> found;
+  for (fs::directory_iterator it(root, ec), end; !ec && it != end; it.increment(ec)) {
+    std::error_code ec2;
+    if (!it->is_directory(ec2)) continue;
+    const fs::path& folder = it->path();
+    if (EqualsAscii(folder.filename().string(), "DCIM") || HoldsIndexFile(folder)) found.push_back(folder);
+  }
+  for (const fs::path& p : found) Append(p);
+  return Count() > 0;
+}
+
+DetectResult ConfirmAndChoose(Interaction& ui, const std::vector<fs::path>& found, bool automatic) {
+  DetectResult result;
+  if (found.empty()) {
+    result.outcome = DetectOutcome::NoSource;
+    return result;
+  }
+  if (settings::GetInt(settings::Key::ShowDialog) == 0) {
+    const std::string text = Str(automatic ? StrId::CardFoundAutoImport : StrId::CardFoundImport);
+    if (!ui.Confirm(text, Icon::Question)) {
+      result.outcome = DetectOutcome::Cancelled;
+      return result;
+    }
+  }
+  if (found.size() == 1) {
+    result.outcome = DetectOutcome::Sources;
+    result.sources.push_back(found.front());
+    return result;
+  }
+  std::vector<SourceEntry> entries;
+  for (const fs::path& path : found) entries.push_back({UpperAscii(path.string()), path});
+  const std::vector<size_t> chosen = ui.ChooseSources(Str(StrId::ImportCaption), entries);
+  for (size_t index : chosen)
+    if (index < entries.size()) result.sources.push_back(entries[index].path);
+  result.outcome = result.sources.empty() ? DetectOutcome::Cancelled : DetectOutcome::Sources;
+  return result;
+}
+
+DetectResult DetectCardSources(Interaction& ui) {
+  DetectResult result;
+  CDriveList drives;
+  if (!ScanDrives(drives)) {
+    result.outcome = DetectOutcome::NoDrive;
+    return result;
+  }
+  CImportSourceList list;
+  for (const fs::path& root : drives) list.ScanRootForSources(root);
+  if (list.Count() == 0) {
+    ui.Message(Str(StrId::NoImportableImages), Icon::Information);
+    result.outcome = DetectOutcome::NoSource;
+    return result;
+  }
+  return ConfirmAndChoose(ui, list.Paths(), false);
+}
+
+DetectResult DetectAutoSources(Interaction& ui, const fs::path& root) {
+  CImportSourceList list;
+  list.ScanRootForSources(root);
+  if (list.Count() == 0) return DetectResult{DetectOutcome::NoSource, {}};
+  return ConfirmAndChoose(ui, list.Paths(), true);
+}
+
+}  // namespace orrivan

@@ -1,0 +1,715 @@
+// The import run, in the order the files move: count, library root, dates (dated-folder mode),
+// walk and place, undated files, pages and save, removal of moved sources, card cleanup, titles,
+// browser. Until the album is saved nothing is final: a failure or cancel puts everything back.
+#include "import/import_engine.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cctype>
+#include <ctime>
+#include <system_error>
+
+#include "base/paths.h"
+#include "base/settings.h"
+#include "base/strings.h"
+#include "import/detection.h"
+#include "import/import_pages.h"
+#include "import/import_texts.h"
+#include "import/preview_record.h"
+#include "imaging/jpeg_file.h"
+#include "library/album_document.h"
+#include "library/layout.h"
+
+namespace orrivan {
+
+namespace fs = std::filesystem;
+using settings::Key;
+
+namespace {
+
+// Bound on collision suffixes: a folder never holds this many files of one name.
+constexpr int kMaxSuffix = 9999;
+
+std::string Lower(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
+}
+
+std::string Extension3(const std::string& name) {
+  return name.size() >= 4 && name[name.size() - 4] == '.' ? Lower(name.substr(name.size() - 3)) : std::string();
+}
+
+bool IsKind(const fs::path& p, const char* ext) { return Extension3(p.filename().string()) == ext; }
+
+// The twin of a file: the same name with its last three characters replaced.
+std::string TwinName(const std::string& name, const char* ext) { return name.substr(0, name.size() - 3) + ext; }
+
+std::string Stamp(const struct timespec& ts) {
+  struct tm local {};
+  const time_t t = ts.tv_sec;
+  localtime_r(&t, &local);
+  char text[32];
+  std::snprintf(text, sizeof text, "%04d%02d%02d%02d%02d%02d", local.tm_year + 1900, local.tm_mon + 1,
+                local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
+  return text;
+}
+
+// Last-write time as local YYYYMMDDhhmmss; empty when the file is missing.
+std::string FileTimeStamp(const fs::path& file) {
+  struct stat st {};
+  if (::stat(file.c_str(), &st) != 0) return {};
+  return Stamp(st.st_mtim);
+}
+
+bool IsValidDate(const std::string& d) {
+  if (d.size() != 8 || !std::all_of(d.begin(), d.end(), [](char c) { return c >= '0' && c <= '9'; })) return false;
+  const int month = std::stoi(d.substr(4, 2)), day = std::stoi(d.substr(6, 2));
+  return month >= 1 && month <= 12 && day >= 1 && day <= 31;
+}
+
+// Entries of a folder in name order ignoring case (a memo meets its JPEG first).
+std::vector<fs::directory_entry> SortedEntries(const fs::path& folder, bool& ok) {
+  std::vector<fs::directory_entry> entries;
+  std::error_code ec;
+  fs::directory_iterator it(folder, ec);
+  ok = !ec;
+  for (fs::directory_iterator end; !ec && it != end; it.increment(ec)) entries.push_back(*it);
+  if (ec) ok = false;
+  std::sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) {
+    const int c = CompareIgnoreCase(a.path().filename().string(), b.path().filename().string());
+    return c != 0 ? c < 0 : a.path().filename().string() < b.path().filename().string();
+  });
+  return entries;
+}
+
+}  // namespace
+
+struct CImportEngine::Folder {
+  fs::path path;
+  // Lower-case names of the memos in this folder that have a JPG beside them.
+  std::map<std::string, bool> memos;
+};
+
+CImportEngine::CImportEngine(CRKCardAlbumDoc& album, Interaction& ui, ImportOptions options)
+    : album_(album), ui_(ui), options_(std::move(options)) {}
+
+bool CImportEngine::IsDcfSource(const fs::path& source) const {
+  fs::path p = source;
+  if (!p.has_filename()) p = p.parent_path();
+  return CompareIgnoreCase(p.filename().string(), "DCIM") == 0;
+}
+
+std::vector<fs::path> CImportEngine::TakenSubfolders(const fs::path& source, bool dcf, bool skipHtml) const {
+  bool ok = false;
+  std::vector<fs::path> folders;
+  for (const auto& entry : SortedEntries(source, ok)) {
+    std::error_code ec;
+    if (!entry.is_directory(ec) || entry.is_symlink(ec)) continue;
+    const std::string name = entry.path().filename().string();
+    if (dcf) {
+      const std::string head = name.substr(0, 3);
+      if (head < "100" || head > "999") continue;
+    } else if (skipHtml && CompareIgnoreCase(name, "HTML") == 0) {
+      continue;
+    }
+    folders.push_back(entry.path());
+  }
+  return folders;
+}
+
+std::vector<fs::path> CImportEngine::TakenFiles(const fs::path& folder, bool dcf) const {
+  bool ok = false;
+  std::vector<fs::path> files;
+  for (const auto& entry : SortedEntries(folder, ok)) {
+    std::error_code ec;
+    if (!entry.is_regular_file(ec)) continue;
+    const std::string name = entry.path().filename().string();
+    const std::string ext = Extension3(name);
+    if (ext != "jpg" && ext != "avi" && ext != "wav") continue;
+    if (dcf) {
+      if (name.size() < 8) continue;
+      const std::string number = name.substr(4, 4);
+      if (number < "0001" || number > "9999") continue;
+    }
+    files.push_back(entry.path());
+  }
+  return files;
+}
+
+int CImportEngine::CountItems(const fs::path& source, int64_t* items, int withPreviews) {
+  const bool dcf = IsDcfSource(source);
+  int files = 0;
+  for (const fs::path& folder : TakenSubfolders(source, dcf, classification_ == 1)) {
+    const std::vector<fs::path> taken = TakenFiles(folder, dcf);
+    std::map<std::string, bool> names;
+    for (const fs::path& f : taken) names[Lower(f.filename().string())] = true;
+    for (const fs::path& f : taken) {
+      ++files;
+      const std::string name = f.filename().string();
+      if (withPreviews) {
+        std::error_code ec;
+        if (fs::exists(folder / layout::kPreviewFolderName / name, ec)) ++files;
+      }
+      if (items && !(IsKind(f, "wav") && names.count(Lower(TwinName(name, "jpg"))))) ++*items;
+    }
+  }
+  return files;
+}
+
+std::string CImportEngine::MakeDatedFolderName(const std::string& date) const {
+  int highest = 0;
+  for (const CAlbumData& day : album_.Days()) {
+    const std::string name = layout::LastComponent(day.folderPath);
+    const size_t underscore = name.rfind('_');
+    if (underscore == std::string::npos) continue;
+    if (CompareIgnoreCase(name.substr(0, underscore), date) != 0) continue;
+    highest = std::max(highest, std::atoi(name.c_str() + underscore + 1));
+  }
+  for (int k = highest + 1; k <= 99; ++k) {
+    char suffix[16];
+    std::snprintf(suffix, sizeof suffix, "_%02d", k);
+    const std::string candidate = date + suffix;
+    std::error_code ec;
+    if (!fs::exists(fs::symlink_status(libraryRoot_ / candidate, ec))) return candidate;
+  }
+  return {};
+}
+
+std::string CImportEngine::FileKey(const fs::path& file) {
+  struct stat st {};
+  if (::stat(file.c_str(), &st) != 0) return {};
+  std::string key;
+  if (IsKind(file, "jpg") && CJpegFile::ReadShootingDate(file, key)) return key;
+  key = Stamp(st.st_mtim);
+  if (key < "19900101000000" || key > layout::kLatestTrustedStamp) key = std::to_string(st.st_size);
+  return key;
+}
+
+std::optional<std::string> CImportEngine::ExistingName(const fs::path& folder, const std::string& name) {
+  auto& names = folderNames_[folder.string()];
+  if (names.empty()) {
+    bool ok = false;
+    for (const auto& entry : SortedEntries(folder, ok)) {
+      const std::string real = entry.path().filename().string();
+      names.emplace(Lower(real), real);
+    }
+    names.emplace(std::string(), std::string());  // marks the folder as read
+  }
+  auto it = names.find(Lower(name));
+  if (it == names.end()) return std::nullopt;
+  return it->second;
+}
+
+void CImportEngine::NotePlacedName(const fs::path& folder, const std::string& name) {
+  ExistingName(folder, name);  // reads the folder first if needed
+  folderNames_[folder.string()].emplace(Lower(name), name);
+}
+
+// A name counts as taken when it exists, or when its still-image / memo twin does (so that a memo is
+// never shown with a picture it does not belong to). All in any case.
+bool CImportEngine::NameTaken(const fs::path& folder, const std::string& name) {
+  if (ExistingName(folder, name)) return true;
+  const std::string ext = Extension3(name);
+  if (ext == "jpg") return ExistingName(folder, TwinName(name, "WAV")).has_value();
+  if (ext == "wav") return ExistingName(folder, TwinName(name, "JPG")).has_value();
+  return false;
+}
+
+// Every candidate is the very name that would be written: the planned stem + "_" + k. A stem that
+// holds "_" of its own (DSC_0001) keeps it.
+std::optional<CImportEngine::Collision> CImportEngine::ResolveNameCollision(const fs::path& source,
+                                                                          const fs::path& target) {
+  const fs::path folder = target.parent_path();
+  const std::string planned = target.filename().string();
+  const std::string stem = planned.substr(0, planned.size() - 4);
+  const std::string ext = planned.substr(planned.size() - 4);
+  const std::string sourceKey = FileKey(source);
+  for (int k = 0; k <= kMaxSuffix; ++k) {
+    const std::string name = k == 0 ? planned : stem + "_" + std::to_string(k) + ext;
+    const std::optional<std::string> real = ExistingName(folder, name);
+    const std::string key = real ? FileKey(folder / *real) : std::string();
+    if (!key.empty() && key == sourceKey) return Collision{true, k};
+    if (key.empty() && !NameTaken(folder, name)) return Collision{false, k};
+  }
+  return std::nullopt;
+}
+
+std::string CImportEngine::TemplateString() const {
+  return settings::GetString(Key::TemplateType) + "," + settings::GetString(Key::TemplateBackCol);
+}
+
+std::string CImportEngine::FindDayFolder(const std::string& day) const {
+  for (const CAlbumData& record : album_.Days())
+    if (CompareIgnoreCase(layout::LastComponent(record.folderPath), day) == 0) return record.folderPath;
+  return {};
+}
+
+std::string CImportEngine::CreateDay(const fs::path& folder) {
+  CreateFolder(folder);
+  CAlbumData day;
+  day.folderPath = layout::ToStoredPath(folder);
+  day.pagePath = layout::PagePathOfFolder(day.folderPath);
+  day.templateName = TemplateString();
+  day.printButton = settings::GetInt(Key::PrintButton);
+  day.mailName = settings::GetString(Key::MailName);
+  day.shortcutDay = mode_ == kTransferShortcut ? 1 : 0;
+  album_.AddDay(day);
+  newDays_.push_back(day.folderPath);
+  records_.newDays.push_back(day.folderPath);
+  return day.folderPath;
+}
+
+void CImportEngine::Advance(const fs::path& source) {
+  // A memo with its still image beside it shares the image's progress item.
+  if (IsKind(source, "wav")) {
+    bool ok = false;
+    const std::string twin = Lower(TwinName(source.filename().string(), "jpg"));
+    for (const auto& e : SortedEntries(source.parent_path(), ok))
+      if (Lower(e.path().filename().string()) == twin) return;
+  }
+  ++position_;
+  if (progress_) {
+    progress_->SetPosition(position_);
+  }
+}
+
+bool CImportEngine::CheckCancel() {
+  if (progress_ && progress_->Cancelled()) records_.cancelled = true;
+  return records_.cancelled;
+}
+
+bool CImportEngine::FileIntoFolder(const fs::path& source, const fs::path& targetFolder,
+                                   const std::string& dayFolder, Folder* folder, bool& placed) {
+  placed = false;
+  std::string name = source.filename().string();
+  for (size_t i = name.size() - 3; i < name.size(); ++i)
+    name[i] = static_cast<char>(std::toupper(static_cast<unsigned char>(name[i])));
+  const std::string stem = name.substr(0, name.size() - 4);
+  const std::string ext = name.substr(name.size() - 4);
+  const bool isMemo = IsKind(source, "wav");
+  const std::string twinKey = Lower((source.parent_path() / TwinName(source.filename().string(), "jpg")).string());
+
+  std::optional<Collision> collision;
+  if (isMemo && folder && folder->memos.count(Lower(source.filename().string()))) {
+    // The memo follows the name its still image got in this run.
+    auto twin = twins_.find(twinKey);
+    if (twin != twins_.end() && !twin->second.deferred) {
+      const int k = twin->second.suffix;
+      const std::string candidate = k == 0 ? name : stem + "_" + std::to_string(k) + ext;
+      const std::optional<std::string> real = ExistingName(targetFolder, candidate);
+      if (!real) {
+        collision = Collision{false, k};
+      } else if (FileKey(targetFolder / *real) == FileKey(source)) {
+        collision = Collision{true, k};
+      }
+    }
+  }
+  if (!collision) {
+    if (NameTaken(targetFolder, name) && mode_ != kTransferNone) {
+      collision = ResolveNameCollision(source, targetFolder / name);
+      if (!collision) return false;
+    } else {
+      collision = Collision{false, 0};
+    }
+  }
+  if (IsKind(source, "jpg")) {
+    TwinFiling& filing = twins_[Lower(source.string())];
+    filing.day = layout::LastComponent(dayFolder);
+    filing.suffix = collision->suffix;
+    filing.deferred = false;
+  }
+  if (collision->duplicate) return true;
+
+  const std::string targetName = collision->suffix == 0 ? name : stem + "_" + std::to_string(collision->suffix) + ext;
+  const fs::path target = targetFolder / targetName;
+  // Taken before the placement: a move takes the source away.
+  const std::optional<EnumeratedFile> enumerated = EnumeratedFile::FromPath(source);
+  if (!enumerated) return false;
+  if (!PlaceFile(source, target, mode_)) return false;
+  NotePlacedName(targetFolder, mode_ == kTransferShortcut ? targetName + ".lnk" : targetName);
+  placed = true;
+  ++placedCount_;
+
+  MakePreviewAndRecord(*enumerated, target, mode_, album_, records_);
+  if (auto day = album_.FindDayPosition(dayFolder)) {
+    CAlbumData& record = album_.EditDay(*day);
+    record.totalSize = SaturateSize(static_cast<int64_t>(record.totalSize) + enumerated->size);
+  }
+  return true;
+}
+
+bool CImportEngine::FileIntoDay(const fs::path& source, const std::string& day, Folder* folder) {
+  std::string dayFolder = FindDayFolder(day);
+  bool existed = !dayFolder.empty();
+  if (!existed) dayFolder = CreateDay(libraryRoot_ / day);
+  auto position = album_.FindDayPosition(dayFolder);
+  if (!position) return false;
+  {
+    CAlbumData& record = album_.EditDay(*position);
+    if (!dayTemplatesBefore_.count(dayFolder)) dayTemplatesBefore_[dayFolder] = record.templateName;
+    record.templateName = TemplateString();
+    record.pictureCount += 1;
+  }
+  bool placed = false;
+  const bool ok = FileIntoFolder(source, layout::FromStoredPath(dayFolder), dayFolder, folder, placed);
+  if (!ok) return false;
+  if (!placed) {
+    CAlbumData& record = album_.EditDay(*album_.FindDayPosition(dayFolder));
+    record.pictureCount -= 1;
+    if (std::find(touchedDays_.begin(), touchedDays_.end(), dayFolder) == touchedDays_.end())
+      record.templateName = dayTemplatesBefore_[dayFolder];
+  } else if (std::find(touchedDays_.begin(), touchedDays_.end(), dayFolder) == touchedDays_.end()) {
+    touchedDays_.push_back(dayFolder);
+  }
+  return true;
+}
+
+bool CImportEngine::ImportFolderByDate(const fs::path& path) {
+  Folder folder;
+  folder.path = path;
+  const std::vector<fs::path> files = TakenFiles(path, dcf_);
+  std::map<std::string, bool> names;
+  for (const fs::path& f : files) names[Lower(f.filename().string())] = true;
+  for (const fs::path& f : files)
+    if (IsKind(f, "wav") && names.count(Lower(TwinName(f.filename().string(), "jpg"))))
+      folder.memos[Lower(f.filename().string())] = true;
+
+  for (const fs::path& file : files) {
+    std::string day;
+    if (IsKind(file, "jpg")) {
+      std::string date;
+      if (!CJpegFile::ReadShootingDate(file, date)) {
+        undated_.push_back(file);
+        twins_[Lower(file.string())] = TwinFiling{{}, 0, true};
+        Advance(file);
+        if (CheckCancel()) return false;
+        continue;
+      }
+      day = date.substr(0, 8);
+    } else if (IsKind(file, "wav") && folder.memos.count(Lower(file.filename().string()))) {
+      const std::string twinKey = Lower((path / TwinName(file.filename().string(), "jpg")).string());
+      auto twin = twins_.find(twinKey);
+      if (twin != twins_.end() && twin->second.deferred) {
+        undated_.push_back(file);  // follows its still image into whatever day it gets
+        continue;
+      }
+      day = twin != twins_.end() ? twin->second.day
+                                 : FileTimeStamp(path / TwinName(file.filename().string(), "JPG")).substr(0, 8);
+      if (day.empty()) day = FileTimeStamp(file).substr(0, 8);
+    } else {
+      day = FileTimeStamp(file).substr(0, 8);
+    }
+    if (!FileIntoDay(file, day, &folder)) return false;
+    Advance(file);
+    if (CheckCancel()) return false;
+  }
+  return true;
+}
+
+bool CImportEngine::ImportByDate(const fs::path& source) {
+  bool ok = false;
+  SortedEntries(source, ok);
+  if (!ok) return false;
+  for (const fs::path& folder : TakenSubfolders(source, dcf_, false)) {
+    takenFolders_.push_back(folder);
+    if (!ImportFolderByDate(folder)) return false;
+  }
+  return true;
+}
+
+bool CImportEngine::ImportIntoDatedFolder(const fs::path& source, const fs::path& datedFolder) {
+  bool ok = false;
+  SortedEntries(source, ok);
+  if (!ok) return false;
+  const std::string dayFolder = layout::ToStoredPath(datedFolder);
+  for (const fs::path& sub : TakenSubfolders(source, dcf_, true)) {
+    takenFolders_.push_back(sub);
+    const fs::path target = datedFolder / sub.filename();
+    CreateFolder(target);
+    Folder folder;
+    folder.path = sub;
+    const std::vector<fs::path> files = TakenFiles(sub, dcf_);
+    std::map<std::string, bool> names;
+    for (const fs::path& f : files) names[Lower(f.filename().string())] = true;
+    for (const fs::path& f : files)
+      if (IsKind(f, "wav") && names.count(Lower(TwinName(f.filename().string(), "jpg"))))
+        folder.memos[Lower(f.filename().string())] = true;
+    for (const fs::path& file : files) {
+      bool placed = false;
+      if (!FileIntoFolder(file, target, dayFolder, &folder, placed)) return false;
+      if (placed) ++dayFiles_[dayFolder];
+      Advance(file);
+      if (CheckCancel()) return false;
+    }
+  }
+  if (auto day = album_.FindDayPosition(dayFolder)) {
+    CAlbumData& record = album_.EditDay(*day);
+    record.pictureCount = dayFiles_[dayFolder];
+  }
+  return true;
+}
+
+bool CImportEngine::ImportUndatedFiles() {
+  bool askedOnce = false;
+  while (!undated_.empty()) {
+    // Memos wait for their still image and are not counted on their own.
+    int count = 0;
+    for (const fs::path& f : undated_)
+      if (IsKind(f, "jpg")) ++count;
+    UndatedChoice choice = ui_.AskUndated(count);
+    if (askedOnce && choice.kind == UndatedChoice::Kind::FileDate) choice.kind = UndatedChoice::Kind::Leave;
+    askedOnce = true;
+    if (choice.kind == UndatedChoice::Kind::Cancel || choice.kind == UndatedChoice::Kind::Leave) return true;
+
+    std::string given;
+    if (choice.kind == UndatedChoice::Kind::GivenDate) {
+      given = choice.date;
+      if (!IsValidDate(given)) {
+        std::optional<std::string> asked = ui_.AskDate(Str(StrId::DateDialogTitle) + "\n" + Str(StrId::DatePrompt));
+        if (!asked || !IsValidDate(*asked)) return true;
+        given = *asked;
+      }
+    }
+    std::vector<fs::path> remaining;
+    for (const fs::path& file : undated_) {
+      std::string day = given;
+      if (IsKind(file, "wav")) {
+        auto twin = twins_.find(Lower((file.parent_path() / TwinName(file.filename().string(), "jpg")).string()));
+        if (twin == twins_.end() || twin->second.deferred) {
+          remaining.push_back(file);
+          continue;
+        }
+        day = twin->second.day;
+      } else if (day.empty()) {
+        const std::string stamp = FileTimeStamp(file);
+        if (!layout::IsTrustedTimeStamp(stamp)) {
+          remaining.push_back(file);
+          continue;
+        }
+        day = stamp.substr(0, 8);
+      }
+      Folder folder;
+      folder.path = file.parent_path();
+      if (IsKind(file, "wav")) folder.memos[Lower(file.filename().string())] = true;
+      if (!FileIntoDay(file, day, &folder)) return false;
+      if (CheckCancel()) return false;
+    }
+    // Memos whose image has now been filed follow it.
+    std::vector<fs::path> still;
+    for (const fs::path& file : remaining) {
+      if (IsKind(file, "wav")) {
+        auto twin = twins_.find(Lower((file.parent_path() / TwinName(file.filename().string(), "jpg")).string()));
+        if (twin != twins_.end() && !twin->second.deferred) {
+          Folder folder;
+          folder.path = file.parent_path();
+          folder.memos[Lower(file.filename().string())] = true;
+          if (!FileIntoDay(file, twin->second.day, &folder)) return false;
+          continue;
+        }
+      }
+      still.push_back(file);
+    }
+    undated_ = std::move(still);
+  }
+  return true;
+}
+
+bool CImportEngine::SettleLibraryRoot() {
+  fs::path root = layout::LibraryRoot();
+  std::error_code ec;
+  if (fs::is_directory(root, ec)) {
+    libraryRoot_ = root;
+    return true;
+  }
+  // A root the album already has days under is a disk that is not mounted: never file pictures
+  // under an empty mount point.
+  const std::string stored = layout::ToStoredPath(root);
+  for (const CAlbumData& day : album_.Days()) {
+    if (day.folderPath.size() > stored.size() && layout::PathsEqual(day.folderPath.substr(0, stored.size()), stored) &&
+        (day.folderPath[stored.size()] == '/' || day.folderPath[stored.size()] == '\\')) {
+      ui_.Message(import_texts::kLibraryRootMissing + std::string("\n") + root.string(), Icon::Stop);
+      return false;
+    }
+  }
+  fs::create_directories(root, ec);
+  if (!fs::is_directory(root, ec)) {
+    root = HomeFolder() / layout::kLibraryFolderName;
+    fs::create_directories(root, ec);
+    if (!fs::is_directory(root, ec)) {
+      ui_.Message(Str(StrId::LibraryWriteError), Icon::Stop);
+      return false;
+    }
+  }
+  libraryRoot_ = root;
+  return true;
+}
+
+void CImportEngine::RollBack() {
+  album_.Load(snapshot_);
+  UndoPlacements();
+  RemoveCreatedFolders();
+}
+
+// Only folders that hold nothing at all go: a file the import did not take (RAW, sidecar,
+// thumbnail) keeps its folder.
+void CImportEngine::CleanupMovedFolders() {
+  for (auto it = takenFolders_.rbegin(); it != takenFolders_.rend(); ++it) {
+    std::error_code ec;
+    std::vector<fs::path> dirs;
+    bool empty = true;
+    for (fs::recursive_directory_iterator walk(*it, ec), end; !ec && walk != end; walk.increment(ec)) {
+      std::error_code ec2;
+      if (walk->is_directory(ec2) && !walk->is_symlink(ec2)) {
+        dirs.push_back(walk->path());
+      } else {
+        empty = false;
+        break;
+      }
+    }
+    if (ec || !empty) continue;
+    for (auto d = dirs.rbegin(); d != dirs.rend(); ++d) fs::remove(*d, ec);
+    fs::remove(*it, ec);
+  }
+}
+
+void CImportEngine::ApplyTitles() {
+  auto setTitle = [&](const std::string& folder, const std::string& title) {
+    if (title.empty()) return;
+    if (auto day = album_.FindDayPosition(folder)) album_.EditDay(*day).title = title;
+  };
+  if (options_.title) {
+    for (const std::string& folder : newDays_) setTitle(folder, *options_.title);
+    return;
+  }
+  if (classification_ != 1 || settings::GetInt(Key::InputTitle) != 0) return;
+  for (const DatedSource& dated : datedSources_) {
+    const std::string caption = Str(StrId::TitleDialogTitle) + "\n" + Str(StrId::TitlePrompt) + "\n" +
+                                Str(StrId::TitleSourceLabel) + UpperAscii(dated.source.string());
+    std::optional<std::string> title = ui_.AskTitle(caption, std::string());
+    if (title) setTitle(dated.dayFolder, *title);
+  }
+}
+
+void CImportEngine::OpenLibrary() {
+  if (!options_.openBrowser || settings::GetInt(Key::ShowLibrary) != 0) return;
+  const fs::path page =
+      settings::GetInt(Key::DisplayMethod) != 0 ? layout::CalendarFramePage() : layout::ListFramePage();
+  if (!ui_.OpenInBrowser(page)) ui_.Message(Str(StrId::LibraryOpenError), Icon::Stop);
+}
+
+bool CImportEngine::WritePagesAndSave() {
+  std::unique_ptr<Progress> box = ui_.OpenProgress(Str(StrId::HtmlCaption));
+  if (box) box->SetText(Str(StrId::HtmlText), Str(StrId::PleaseWait));
+  const std::vector<std::string>& days = classification_ == 1 ? newDays_ : touchedDays_;
+  WriteDayPagesForImport(album_, days);
+  if (!album_.OnSaveDocument(layout::WorkingAlbumPath())) {
+    ui_.Message(AlbumErrorText(album_.LastError()), Icon::Stop);
+    return false;
+  }
+  RegenerateLibraryPages(album_, &ui_, days);
+  return true;
+}
+
+ImportResult CImportEngine::Run(const std::vector<fs::path>& sources) {
+  classification_ = options_.classification.value_or(settings::GetInt(Key::Classitication) == 1 ? 1 : 0);
+  mode_ = options_.transferMode.value_or(settings::GetInt(Key::CopyImage) == 1 ? kTransferMove : kTransferCopy);
+
+  // 2. Count.
+  std::vector<std::pair<fs::path, int64_t>> counted;
+  total_ = 0;
+  for (const fs::path& source : sources) {
+    int64_t items = 0;
+    CountItems(source, &items, 0);
+    counted.emplace_back(source, items);
+    total_ += items;
+  }
+  if (total_ == 0) {
+    ui_.Message(Str(StrId::NoImportableImages), Icon::Information);
+    return ImportResult::NothingToDo;
+  }
+
+  // 3. Library root.
+  if (!SettleLibraryRoot()) return ImportResult::Failed;
+  snapshot_ = album_.SaveBytes();
+
+  // 4. Dated-folder mode: one date per source; Cancel drops the source.
+  std::vector<fs::path> walk;
+  if (classification_ == 1) {
+    for (const auto& [source, items] : counted) {
+      const std::string caption = Str(StrId::DateDialogTitle) + "\n" + UpperAscii(source.string()) + "\n" +
+                                  Str(StrId::DatePrompt);
+      std::optional<std::string> date = ui_.AskDate(caption);
+      if (!date || !IsValidDate(*date)) {
+        total_ -= items;
+        continue;
+      }
+      const std::string name = MakeDatedFolderName(*date);
+      if (name.empty()) {
+        ui_.Message(import_texts::kNoDatedFolderName, Icon::Exclamation);
+        total_ -= items;
+        continue;
+      }
+      const std::string folder = CreateDay(libraryRoot_ / name);
+      datedSources_.push_back({source, folder});
+      walk.push_back(source);
+    }
+    if (walk.empty()) {
+      RollBack();
+      return ImportResult::NothingToDo;
+    }
+  } else {
+    for (const auto& entry : counted) walk.push_back(entry.first);
+  }
+
+  // 5. Progress.
+  progress_ = ui_.OpenProgress(Str(StrId::ImportCaption));
+  if (progress_) {
+    progress_->SetText(Str(mode_ == kTransferMove ? StrId::MovingFiles : StrId::CopyingFiles), std::string());
+    progress_->SetRange(total_);
+    progress_->SetPosition(0);
+  }
+
+  // 7-11. Walk, then the undated files.
+  bool ok = true;
+  for (size_t i = 0; ok && i < walk.size(); ++i) {
+    dcf_ = IsDcfSource(walk[i]);
+    ok = classification_ == 1 ? ImportIntoDatedFolder(walk[i], layout::FromStoredPath(datedSources_[i].dayFolder))
+                              : ImportByDate(walk[i]);
+  }
+  if (ok && !records_.cancelled && classification_ == 0 && !undated_.empty()) ok = ImportUndatedFiles();
+  if (records_.cancelled) {
+    progress_.reset();
+    RollBack();
+    return ImportResult::Cancelled;
+  }
+  if (!ok) {
+    progress_.reset();
+    RollBack();
+    ui_.Message(Str(StrId::LibraryWriteError), Icon::Stop);
+    return ImportResult::Failed;
+  }
+  progress_.reset();
+  if (placedCount_ == 0 && classification_ == 0) {
+    // Everything was already in the library (or left on the card): nothing to write.
+    RollBack();
+    return ImportResult::NothingToDo;
+  }
+
+  // 13. Titles, 14. pages and save.
+  ApplyTitles();
+  if (!WritePagesAndSave()) {
+    RollBack();
+    return ImportResult::Failed;
+  }
+  // Only now, with the album saved, do the sources of moves across file systems go; then the card
+  // folders the move emptied.
+  if (mode_ == kTransferMove) {
+    CommitMoves();
+    CleanupMovedFolders();
+  }
+  OpenLibrary();
+  return ImportResult::Done;
+}
+
+}  // namespace orrivan

@@ -1,0 +1,141 @@
+// The import engine: files every still image, movie and voice memo of the chosen source folders into
+// day folders of the library, has each previewed and recorded, and finishes with pages, the album
+// save and the browser. One object per run; it records everything it did so that a failed or
+// cancelled run leaves library, album and card as they were.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "base/interaction.h"
+#include "import/folder_ops.h"
+
+namespace orrivan {
+
+class CRKCardAlbumDoc;
+
+// What the command line (or another driver) decides instead of the settings.
+struct ImportOptions {
+  std::optional<int> transferMode;    // kTransferMove / kTransferCopy; default "CopyImage"
+  std::optional<int> classification;  // 0 by date, 1 into a dated folder; default "Classitication"
+  std::optional<std::string> title;   // wins over "InputTitle": the title of every day the run made
+  bool openBrowser = true;            // false: never open the library afterwards
+};
+
+enum class ImportResult {
+  Done,           // files were filed, pages written, album saved
+  NothingToDo,    // nothing to import (or every source dropped, or nothing filed); nothing changed
+  Cancelled,      // the user cancelled; rolled back
+  Failed,         // a placement or the save failed; rolled back, message shown
+};
+
+class CImportEngine : public CFolderOps {
+ public:
+  CImportEngine(CRKCardAlbumDoc& album, Interaction& ui, ImportOptions options = {});
+
+  // The whole run over the sources, in their order.
+  ImportResult Run(const std::vector<std::filesystem::path>& sources);
+
+  // Number of files a source holds as the import walks it; `items` grows by the progress items (each
+  // JPG and AVI, and each WAV without a JPG beside it). withPreviews counts a same-named file in the
+  // folder's PREVIEW subfolder as one more file.
+  int CountItems(const std::filesystem::path& source, int64_t* items, int withPreviews);
+
+  // YYYYMMDD_NN with the first free NN after the highest one the album knows for the date; empty
+  // when every number up to 99 is taken.
+  std::string MakeDatedFolderName(const std::string& date) const;
+
+  // Outcome of the collision check for one file.
+  struct Collision {
+    bool duplicate = false;  // the file is already in the library under suffix `suffix`
+    int suffix = 0;          // 0 = the planned name itself, k >= 1 = stem + "_" + k
+  };
+  // The key check against the planned target and its suffixed names. nullopt when no free name was
+  // found within the bound.
+  std::optional<Collision> ResolveNameCollision(const std::filesystem::path& source,
+                                                const std::filesystem::path& target);
+
+  // The comparison key of a file: its shooting date (JPG), else its modification time; a time
+  // outside the trusted range is replaced by the size in decimal. Empty when the file is missing.
+  static std::string FileKey(const std::filesystem::path& file);
+
+  const std::filesystem::path& LibraryRoot() const { return libraryRoot_; }
+  int64_t ItemsDone() const { return position_; }
+
+ private:
+  struct Folder;  // per-folder walk state (memos)
+
+  bool IsDcfSource(const std::filesystem::path& source) const;
+  std::vector<std::filesystem::path> TakenSubfolders(const std::filesystem::path& source, bool dcf,
+                                                     bool skipHtml) const;
+  std::vector<std::filesystem::path> TakenFiles(const std::filesystem::path& folder, bool dcf) const;
+
+  bool SettleLibraryRoot();
+  bool ImportByDate(const std::filesystem::path& source);
+  bool ImportIntoDatedFolder(const std::filesystem::path& source, const std::filesystem::path& datedFolder);
+  bool ImportFolderByDate(const std::filesystem::path& folder);
+  // Files one file into the day (creating the day when the album has none).
+  bool FileIntoDay(const std::filesystem::path& source, const std::string& day, Folder* folder);
+  // Places one file into a folder under the day record at dayPosition (shared by both modes).
+  bool FileIntoFolder(const std::filesystem::path& source, const std::filesystem::path& targetFolder,
+                      const std::string& dayFolder, Folder* folder, bool& placed);
+  bool ImportUndatedFiles();
+  void Advance(const std::filesystem::path& source);
+  bool CheckCancel();
+
+  void RollBack();
+  void CleanupMovedFolders();
+  void ApplyTitles();
+  bool WritePagesAndSave();
+  void OpenLibrary();
+
+  // Day folder name -> stored folder path of an album day (case-insensitive lookup).
+  std::string FindDayFolder(const std::string& day) const;
+  std::string CreateDay(const std::filesystem::path& folder);
+  std::string TemplateString() const;
+
+  // Case-insensitive existence inside a library folder; the real name when found.
+  std::optional<std::string> ExistingName(const std::filesystem::path& folder, const std::string& name);
+  bool NameTaken(const std::filesystem::path& folder, const std::string& name);
+  void NotePlacedName(const std::filesystem::path& folder, const std::string& name);
+
+  CRKCardAlbumDoc& album_;
+  Interaction& ui_;
+  ImportOptions options_;
+  int mode_ = kTransferCopy;
+  int classification_ = 0;
+  bool dcf_ = false;
+  std::filesystem::path libraryRoot_;
+  std::string snapshot_;  // the album as it was, for the roll-back
+  std::unique_ptr<Progress> progress_;
+  int64_t position_ = 0;
+  int64_t total_ = 0;
+
+  std::vector<std::string> newDays_;      // stored folder paths of days made in this run
+  std::vector<std::string> touchedDays_;  // stored folder paths of days that got a file
+  std::map<std::string, std::string> dayTemplatesBefore_;  // day -> template before this run
+  std::vector<std::filesystem::path> undated_;
+  std::vector<std::filesystem::path> takenFolders_;  // every import subfolder walked (cleanup)
+  // Source JPG (lower-case path) -> day and suffix it was filed under in this run, for its memo.
+  struct TwinFiling {
+    std::string day;
+    int suffix = 0;
+    bool deferred = false;  // waiting among the undated files
+  };
+  std::map<std::string, TwinFiling> twins_;
+  std::map<std::string, std::map<std::string, std::string>> folderNames_;  // folder -> lower -> real
+  std::map<std::string, int64_t> dayBytes_;  // dated-folder mode: bytes placed per dated day
+  std::map<std::string, int> dayFiles_;
+  struct DatedSource {
+    std::filesystem::path source;
+    std::string dayFolder;  // stored
+  };
+  std::vector<DatedSource> datedSources_;
+  int64_t placedCount_ = 0;
+};
+
+}  // namespace orrivan
