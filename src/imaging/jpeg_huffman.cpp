@@ -56,8 +56,8 @@ bool GenerateCodes(const std::uint8_t* counts, std::size_t valueCount, std::uint
       ++k;
       ++code;
     }
-    // All-ones codes are reserved (C.2), so the last code of a length must stay below it.
-    if (code > (1u << len) - (len == 16 ? 1u : 0u)) return false;
+    // Every code of this length must fit in `len` bits.
+    if (code > (1u << len)) return false;
     code <<= 1;
   }
   return true;
