@@ -29,8 +29,9 @@ constexpr const char* kPreviewFolder = "PREVIEW";
 
 std::string Lower(std::string_view text) {
   std::string out(text);
-  std::transform(out.begin(), out.end(), out.begin(),
-                 [](unsigned char c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c); });
+  std::transform(out.begin(), out.end(), out.begin(), [](unsigned char c) {
+    return static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+  });
   return out;
 }
 
@@ -65,7 +66,8 @@ std::string RelativeToDay(const std::string& dayFolder, const std::string& fileP
   }
   const std::string marker = "/" + Lower(BaseName(folder)) + "/";
   const size_t at = Lower(path).rfind(marker);
-  if (BaseName(folder).size() > 0 && at != std::string::npos) return path.substr(at + marker.size());
+  if (BaseName(folder).size() > 0 && at != std::string::npos)
+    return path.substr(at + marker.size());
   return BaseName(path);
 }
 
@@ -94,8 +96,10 @@ Kind KindOf(std::string_view name) {
 std::string PreviewName(const std::string& name) {
   if (name.size() < 4) return name;
   switch (KindOf(name)) {
-    case Kind::Movie: return name.substr(0, name.size() - 4) + "a.JPG";
-    case Kind::Memo: return name.substr(0, name.size() - 3) + "JPG";
+    case Kind::Movie:
+      return name.substr(0, name.size() - 4) + "a.JPG";
+    case Kind::Memo:
+      return name.substr(0, name.size() - 3) + "JPG";
     case Kind::Image: {
       std::string out = name;
       for (size_t i = out.size() - 3; i < out.size(); ++i) {
@@ -114,9 +118,9 @@ struct Entry {
   std::string preview;  // URL of the preview, empty when none exists
   std::string stamp;    // "2004/03/15 10:20:30"
   long long size = 0;
-  std::string audio;    // URL of the voice memo played beside the entry
-  std::string memoKey;  // folder + stem, lower case, for pairing memos with their pictures
-  std::string relative; // the file below the day folder
+  std::string audio;      // URL of the voice memo played beside the entry
+  std::string memoKey;    // folder + stem, lower case, for pairing memos with their pictures
+  std::string relative;   // the file below the day folder
   std::string subfolder;  // "" or "100CANON/"
   std::string previewRelative;
 };
@@ -136,7 +140,8 @@ Entry MakeEntry(const DayPageRequest& request, const DayPhoto& photo) {
   Entry entry;
   entry.relative = RelativeToDay(request.dayFolder, photo.filePath);
   const size_t slash = entry.relative.rfind('/');
-  const std::string subfolder = slash == std::string::npos ? "" : entry.relative.substr(0, slash + 1);
+  const std::string subfolder =
+      slash == std::string::npos ? "" : entry.relative.substr(0, slash + 1);
   entry.subfolder = subfolder;
   const std::string fileName = BaseName(entry.relative);
   const bool isShortcut = EndsWithNoCase(fileName, ".lnk") && fileName.size() > 4;
@@ -177,7 +182,8 @@ std::string MemoBeside(const DayPageRequest& request, const Entry& picture) {
   const fs::path folder = fs::path(request.dayFolder) / picture.subfolder;
   for (const char* tail : {".WAV", ".WAV.lnk"}) {
     const std::string found = FindNoCase(folder, stem + tail);
-    if (!found.empty()) return FileUrl(request.dayFolder, picture.subfolder + found, EndsWithNoCase(found, ".lnk"));
+    if (!found.empty())
+      return FileUrl(request.dayFolder, picture.subfolder + found, EndsWithNoCase(found, ".lnk"));
   }
   return {};
 }
@@ -266,10 +272,18 @@ class PageBuilder {
   std::string Build() {
     Head();
     switch (request_.templateIndex) {
-      case 1: LargeList(); break;
-      case 2: DetailTable(); break;
-      case 3: Slides(); break;
-      default: Grid(); break;
+      case 1:
+        LargeList();
+        break;
+      case 2:
+        DetailTable();
+        break;
+      case 3:
+        Slides();
+        break;
+      default:
+        Grid();
+        break;
     }
     Line("<p class=\"foot\">" + std::to_string(entries_.size()) + " 件</p>");
     Line("</body>");
@@ -298,8 +312,8 @@ class PageBuilder {
     Line(".band h1 { margin: 0; font-size: 22px; }");
     Line(".band .date { font-size: 14px; }");
     Line(".buttons { text-align: right; padding: 8px 24px 0 24px; }");
-    Line(".buttons a, .buttons button { background: " + p.accent.Css() + "; color: " +
-         p.accentText.Css() +
+    Line(".buttons a, .buttons button { background: " + p.accent.Css() +
+         "; color: " + p.accentText.Css() +
          "; border: 0; padding: 4px 16px; margin-left: 8px; font-weight: bold; font-size: 13px;"
          " text-decoration: none; cursor: pointer; }");
     Line(".size { font-size: 11px; }");
@@ -309,7 +323,9 @@ class PageBuilder {
     Line("img { border: 0; }");
     Line("audio { width: 200px; height: 28px; }");
     Line("table.grid { margin: 16px auto; border-spacing: 8px; }");
-    Line("table.grid td { width: 170px; height: 190px; text-align: center; vertical-align: middle; }");
+    Line(
+        "table.grid td { width: 170px; height: 190px; text-align: center; vertical-align: middle; "
+        "}");
     Line("table.grid img { max-width: 160px; max-height: 120px; }");
     Line("table.large { margin: 16px auto; border-spacing: 0 12px; width: 760px; }");
     Line("table.large td.pic { width: 340px; text-align: center; padding: 10px; }");
@@ -361,7 +377,8 @@ class PageBuilder {
     body += small ? "320×240pixels\r\n" : "640×480pixels\r\n";
     for (const Entry& entry : entries_) {
       if (entry.kind != Kind::Image) continue;
-      body += (small && !entry.previewRelative.empty() ? entry.previewRelative : entry.relative) + "\r\n";
+      const bool usePreview = small && !entry.previewRelative.empty();
+      body += (usePreview ? entry.previewRelative : entry.subfolder + entry.name) + "\r\n";
     }
     const std::string subject = request_.title.empty() ? date_ : request_.title;
     const std::string href =
@@ -385,9 +402,12 @@ class PageBuilder {
 
   static std::string KindText(const Entry& entry) {
     switch (entry.kind) {
-      case Kind::Movie: return "動画";
-      case Kind::Memo: return "音声メモ";
-      case Kind::Image: return entry.audio.empty() ? "静止画" : "静止画＋音声";
+      case Kind::Movie:
+        return "動画";
+      case Kind::Memo:
+        return "音声メモ";
+      case Kind::Image:
+        return entry.audio.empty() ? "静止画" : "静止画＋音声";
     }
     return {};
   }
@@ -427,8 +447,9 @@ class PageBuilder {
   // タイプ３: a table of small pictures with name, time, size and memo.
   void DetailTable() {
     Line("<table class=\"detail\">");
-    Line("<tr><th>No.</th><th>画像</th><th>ファイル名</th><th>撮影日時</th><th>種類</th>"
-         "<th>サイズ</th><th>音声</th></tr>");
+    Line(
+        "<tr><th>No.</th><th>画像</th><th>ファイル名</th><th>撮影日時</th><th>種類</th>"
+        "<th>サイズ</th><th>音声</th></tr>");
     for (size_t i = 0; i < entries_.size(); ++i) {
       const Entry& e = entries_[i];
       Line("<tr>");
@@ -482,8 +503,10 @@ bool WriteDayPage(const std::string& dayFolder, const std::string& pageUtf8) {
   while (ok && done < bytes->size()) {
     const ssize_t n = write(fd, bytes->data() + done, bytes->size() - done);
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) ok = false;
-    else done += static_cast<size_t>(n);
+    if (n <= 0)
+      ok = false;
+    else
+      done += static_cast<size_t>(n);
   }
   if (close(fd) != 0) ok = false;
   if (ok) ok = std::rename(temporary.c_str(), (dayFolder + "/INDEX.HTM").c_str()) == 0;

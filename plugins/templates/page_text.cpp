@@ -15,12 +15,23 @@ std::string EscapeHtml(std::string_view text) {
   out.reserve(text.size());
   for (char c : text) {
     switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      case '\'': out += "&#39;"; break;
-      default: out += c;
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      case '\'':
+        out += "&#39;";
+        break;
+      default:
+        out += c;
     }
   }
   return out;
@@ -57,7 +68,10 @@ size_t DecodeUtf8(std::string_view s, size_t at, unsigned* codePoint) {
     *codePoint = c;
     return 1;
   }
-  unsigned value = length == 1 ? c : length == 2 ? (c & 0x1F) : length == 3 ? (c & 0x0F) : (c & 0x07);
+  unsigned value = length == 1   ? c
+                   : length == 2 ? (c & 0x1F)
+                   : length == 3 ? (c & 0x0F)
+                                 : (c & 0x07);
   for (size_t i = 1; i < length; ++i) {
     const auto next = static_cast<unsigned char>(s[at + i]);
     if ((next & 0xC0) != 0x80) {

@@ -179,8 +179,7 @@ std::vector<std::string> PluginColorPatterns(const fs::path& library) {
 std::string PluginTemplateSummary(const fs::path& library, int templateIndex) {
   const auto plugin = PluginLibrary::Open(library);
   if (!plugin) return {};
-  const auto fn =
-      plugin->Find<OrrivanGetTemplateSummaryFn>(ORRIVAN_EXPORT_GET_TEMPLATE_SUMMARY);
+  const auto fn = plugin->Find<OrrivanGetTemplateSummaryFn>(ORRIVAN_EXPORT_GET_TEMPLATE_SUMMARY);
   if (fn == nullptr) return {};
   const int32_t size = fn(templateIndex, nullptr);
   if (size < 1 || size > kMaxPluginBuffer) return {};
@@ -227,8 +226,8 @@ TemplateIndexes SelectedTemplateIndexes() {
           settings::GetInt(settings::Key::TemplateBackNo)};
 }
 
-int CallMakeHtmlFile(const fs::path& dayFolder, std::string_view pluginReference,
-                     int templateIndex, int colorIndex, std::span<const CPhotoData* const> pictures,
+int CallMakeHtmlFile(const fs::path& dayFolder, std::string_view pluginReference, int templateIndex,
+                     int colorIndex, std::span<const CPhotoData* const> pictures,
                      std::string_view title) {
   const auto library = FindPluginLibrary(pluginReference);
   if (!library) return 0;
@@ -241,7 +240,8 @@ int CallMakeHtmlFile(const fs::path& dayFolder, std::string_view pluginReference
   while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
   std::vector<std::string> paths;
   paths.reserve(pictures.size());
-  for (const CPhotoData* picture : pictures) paths.push_back(NormaliseStoredPath(picture->filePath));
+  for (const CPhotoData* picture : pictures)
+    paths.push_back(NormaliseStoredPath(picture->filePath));
   std::vector<OrrivanPhotoRecord> records;
   records.reserve(pictures.size());
   for (size_t i = 0; i < pictures.size(); ++i) {

@@ -67,7 +67,8 @@ std::vector<uint8_t> PluginColorSample(const std::filesystem::path& library, int
 // --- day pages ---
 
 // The indexes that a day's template text ("title,colour") names in the bundled tables: the first
-// of the four titles found in it (4 when none) and the first of the seventeen colours (17 when none).
+// of the four titles found in it (4 when none) and the first of the seventeen colours (17 when
+// none).
 TemplateIndexes DeriveTemplateIndexes(std::string_view templateText);
 // "TemplateTypeNo" and "TemplateBackNo": what an import uses for its new days.
 TemplateIndexes SelectedTemplateIndexes();
@@ -86,7 +87,8 @@ int CallMakeHtmlFile(CRKCardAlbumDoc& album, const std::filesystem::path& dayFol
 // The day page of one day through the selected plug-in ("DllPath"), with the indexes derived from
 // the day's own template text. For imports, rebuilds and the maintenance views.
 int MakeDayPage(const CAlbumData& day, std::span<const CPhotoData> pictures);
-int MakeDayPage(const CAlbumData& day, std::span<const CPhotoData> pictures, TemplateIndexes indexes);
+int MakeDayPage(const CAlbumData& day, std::span<const CPhotoData> pictures,
+                TemplateIndexes indexes);
 // The pictures as the album lists them for the day.
 int MakeDayPage(CRKCardAlbumDoc& album, const CAlbumData& day);
 

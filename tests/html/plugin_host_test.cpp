@@ -1,9 +1,10 @@
 // The plug-in host against small test plug-ins: order of templates, the start-up choice and its
 // repair, trusted loading, the calls of MakeHtmlFile and the selection dialog's model.
-#include <sys/stat.h>
-#include <unistd.h>
+#include "html/plugin_host.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -13,7 +14,6 @@
 #include "base/paths.h"
 #include "base/settings.h"
 #include "html/plugin_choice.h"
-#include "html/plugin_host.h"
 #include "html/template_repair.h"
 #include "library/album_document.h"
 #include "support/temp_dir.h"
@@ -42,7 +42,8 @@ class PluginHostTest : public ::testing::Test {
   }
 
   // Copies a test plug-in into a plug-in folder with the given mode.
-  fs::path Install(const std::string& name, const fs::path& folder, fs::perms mode = fs::perms(0755)) {
+  fs::path Install(const std::string& name, const fs::path& folder,
+                   fs::perms mode = fs::perms(0755)) {
     fs::create_directories(folder);
     const fs::path target = folder / (name + ".so");
     fs::copy_file(kTestPlugins / (name + ".so"), target, fs::copy_options::overwrite_existing);
@@ -58,7 +59,8 @@ class PluginHostTest : public ::testing::Test {
 
   static std::vector<std::string> Titles(const std::vector<PluginTemplate>& templates) {
     std::vector<std::string> titles;
-    for (const PluginTemplate& t : templates) titles.push_back(t.title + "#" + std::to_string(t.index));
+    for (const PluginTemplate& t : templates)
+      titles.push_back(t.title + "#" + std::to_string(t.index));
     return titles;
   }
 
@@ -77,8 +79,9 @@ class PluginHostTest : public ::testing::Test {
 TEST_F(PluginHostTest, TemplatesSortIgnoringCaseAndKeepArrivalOrderForEqualTitles) {
   InstallAll();
   // Listed first_B, fourth_bad_list, second_a, third_no_make; the two "same" keep that order.
-  EXPECT_EQ(Titles(ListPluginTemplates()),
-            (std::vector<std::string>{"a#0", "B#0", "ok!#0", "same#1", "same#1", "zz no writer#0"}));
+  EXPECT_EQ(
+      Titles(ListPluginTemplates()),
+      (std::vector<std::string>{"a#0", "B#0", "ok!#0", "same#1", "same#1", "zz no writer#0"}));
   const auto templates = ListPluginTemplates();
   EXPECT_EQ(templates[3].library.filename(), "first_B.so");
   EXPECT_EQ(templates[4].library.filename(), "second_a.so");
@@ -262,7 +265,8 @@ TEST_F(PluginHostTest, CallMakeHtmlFilePassesTheDayAndTheSettings) {
   one.year = "2004", one.month = "03", one.day = "15", one.hour = "10", one.minute = "20",
   one.second = "30", one.size = 1234;
   const CPhotoData* pictures[] = {&one};
-  EXPECT_EQ(CallMakeHtmlFile(day.string() + "/", "./Plugins/first_B.so", 2, 5, pictures, "旅行"), 1);
+  EXPECT_EQ(CallMakeHtmlFile(day.string() + "/", "./Plugins/first_B.so", 2, 5, pictures, "旅行"),
+            1);
   EXPECT_EQ(ReadLines(day / "INDEX.HTM"),
             (std::vector<std::string>{"plugin=B", "template=2", "color=5", "print=1", "tempsize=1",
                                       "mail=Outlook", "title=旅行",

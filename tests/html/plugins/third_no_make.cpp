@@ -3,6 +3,8 @@
 
 extern "C" {
 
-int32_t GetPluginTitle(void*, char* buffer) { return test_plugin::NameList({"zz no writer"}, buffer); }
+int32_t GetPluginTitle(void*, char* buffer) {
+  return test_plugin::NameList({"zz no writer"}, buffer);
+}
 
 }  // extern "C"
