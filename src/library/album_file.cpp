@@ -416,7 +416,10 @@ std::string WriteAlbumBytes(const AlbumContents& album) {
 
 bool WriteFileAtomic(const std::filesystem::path& path, std::string_view bytes) {
   const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
-  std::string temp = (folder / ("." + path.filename().string() + ".XXXXXX")).string();
+  std::string tempName(".");
+  tempName += path.filename().string();
+  tempName += ".XXXXXX";
+  std::string temp = (folder / tempName).string();
   const int fd = ::mkstemp(temp.data());
   if (fd < 0) return false;
   auto fail = [&] {
