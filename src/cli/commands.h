@@ -22,5 +22,8 @@ void AddImportCommands(CLI::App& app);  // import
 void AddListCommands(CLI::App& app);    // list
 void AddPreviewCommands(CLI::App& app);  // preview
 void AddAlbumCommands(CLI::App& app);    // album dump
+void AddRebuildCommands(CLI::App& app);   // rebuild
+void AddRelocateCommands(CLI::App& app);  // relocate
+void AddJpegCommands(CLI::App& app);     // jpeg info, jpeg rotate
 
 }  // namespace orrivan::cli

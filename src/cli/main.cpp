@@ -28,6 +28,9 @@ int main(int argc, char** argv) {
   orrivan::cli::AddListCommands(app);
   orrivan::cli::AddPreviewCommands(app);
   orrivan::cli::AddAlbumCommands(app);
+  orrivan::cli::AddRebuildCommands(app);
+  orrivan::cli::AddRelocateCommands(app);
+  orrivan::cli::AddJpegCommands(app);
 
   try {
     app.parse(argc, argv);

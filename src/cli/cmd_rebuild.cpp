@@ -1,0 +1,73 @@
+// orrivan-cli rebuild: start as the program starts (album refresh, open, template repair), then
+// repair every stored path onto the library root and write every page again.
+#include <cstdio>
+
+#include "app/import_run.h"
+#include "app/rebuild.h"
+#include "app/startup.h"
+#include "base/paths.h"
+#include "cli/cli_interaction.h"
+#include "cli/commands.h"
+#include "library/album_document.h"
+
+namespace orrivan::cli {
+
+namespace {
+
+int RunRebuild(bool yes) {
+  HomeLock lock;
+  if (!lock.Locked()) {
+    std::fprintf(stderr, "orrivan-cli: another Orrivan is writing this home folder\n");
+    return kExitFailed;
+  }
+  InstallInterruptHandler();
+  CliAnswers answers;
+  answers.yes = yes;
+  CliInteraction ui(answers);
+  CRKCardAlbumDoc album(HomeFolder());
+  StartupResult started;
+  if (!RunStartup(ui, album, started)) return kExitFailed;
+
+  RebuildReport report;
+  if (started.rebuilt) {
+    // The start took the album over and has just rebuilt everything.
+    report.repaired = started.rebuildOk;
+  } else {
+    const std::string before = album.SaveBytes();
+    RebuildOptions options;
+    report = RebuildLibrary(ui, album, options);
+    // Saved only when the repair changed a path: an unchanged album is no save of this run.
+    if (report.repaired && album.SaveBytes() != before) report.saved = SaveAlbum(album, ui);
+  }
+  RunExit(album, album.SavedThisRun() != 0);
+  if (!report.repaired) {
+    std::fprintf(stderr, "orrivan-cli: a stored path names no library folder (ImageLib or Image Library); "
+                         "nothing was changed\n");
+    return kExitFailed;
+  }
+  if (!started.rebuilt) {
+    std::printf("%zu days, %zu pictures; %d day pages written", album.DayCount(), album.PictureCount(),
+                report.dayPagesWritten);
+    if (report.dayPagesFailed) std::printf(", %d failed", report.dayPagesFailed);
+    std::printf("%s\n", report.saved ? "; album saved" : "");
+    if (!report.Ok()) return kExitFailed;
+  } else {
+    std::printf("%zu days, %zu pictures; album taken over from the library and rebuilt\n", album.DayCount(),
+                album.PictureCount());
+  }
+  return kExitDone;
+}
+
+}  // namespace
+
+void AddRebuildCommands(CLI::App& app) {
+  auto yes = std::make_shared<bool>(false);
+  CLI::App* sub = app.add_subcommand("rebuild", "Repair the album's paths onto the library folder and rewrite every page");
+  sub->add_flag("--yes,-y", *yes, "Answer questions (a page edited outside the program) with OK");
+  sub->callback([yes] {
+    const int code = RunRebuild(*yes);
+    if (code != kExitDone) Exit(code);
+  });
+}
+
+}  // namespace orrivan::cli
