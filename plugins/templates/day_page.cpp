@@ -327,6 +327,7 @@ class PageBuilder {
         "table.grid td { width: 170px; height: 190px; text-align: center; vertical-align: middle; "
         "}");
     Line("table.grid img { max-width: 160px; max-height: 120px; }");
+    Line("table.grid audio { width: 160px; }");
     Line("table.large { margin: 16px auto; border-spacing: 0 12px; width: 760px; }");
     Line("table.large td.pic { width: 340px; text-align: center; padding: 10px; }");
     Line("table.large td.info { padding: 10px 20px; vertical-align: top; font-size: 14px; }");
