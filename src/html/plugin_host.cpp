@@ -14,6 +14,7 @@
 #include "base/paths.h"
 #include "base/settings.h"
 #include "html/plugin_api.h"
+#include "html/plugin_name_list.h"
 #include "html/plugin_names.h"
 #include "library/album_document.h"
 
@@ -285,22 +286,6 @@ int MakeDayPage(CRKCardAlbumDoc& album, const CAlbumData& day) {
   const TemplateIndexes indexes = DeriveTemplateIndexes(day.templateName);
   return CallMakeHtmlFile(day.folderPath, settings::GetString(settings::Key::DllPath),
                           indexes.templateIndex, indexes.colorIndex, pictures, day.title);
-}
-
-std::vector<std::string> ParseNameList(std::span<const char> bytes, int count) {
-  std::vector<std::string> names;
-  size_t at = 0;
-  while (static_cast<int>(names.size()) < count && at < bytes.size()) {
-    const size_t length = static_cast<unsigned char>(bytes[at]);
-    if (length < 2 || length > bytes.size() - at) break;
-    const char* name = bytes.data() + at + 1;
-    const size_t room = length - 1;  // name and its zero
-    const size_t nameLength = strnlen(name, room);
-    if (nameLength == room) break;  // not terminated inside its entry
-    names.emplace_back(name, nameLength);
-    at += length;
-  }
-  return names;
 }
 
 }  // namespace orrivan

@@ -92,9 +92,4 @@ int MakeDayPage(const CAlbumData& day, std::span<const CPhotoData> pictures,
 // The pictures as the album lists them for the day.
 int MakeDayPage(CRKCardAlbumDoc& album, const CAlbumData& day);
 
-// --- the name-list buffer of GetPluginTitle and GetColorPattern ---
-
-// At most count names, reading no byte at or past bytes.size(); stops at the first malformed entry.
-std::vector<std::string> ParseNameList(std::span<const char> bytes, int count);
-
 }  // namespace orrivan

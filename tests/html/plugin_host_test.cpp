@@ -1,6 +1,7 @@
 // The plug-in host against small test plug-ins: order of templates, the start-up choice and its
 // repair, trusted loading, the calls of MakeHtmlFile and the selection dialog's model.
 #include "html/plugin_host.h"
+#include "html/plugin_name_list.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
