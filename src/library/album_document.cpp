@@ -261,7 +261,7 @@ int CRKCardAlbumDoc::DayByDate(int year, int month, int day, std::string& folder
   std::snprintf(key, sizeof key, "%04d%02d%02d", year, month, day);
   const std::string_view wanted(key);
   for (const auto& [orderKey, record] : days_) {
-    const std::string name = layout::PartAfterLibrary(record->folderPath);
+    const std::string name = layout::NameAfterLibrary(record->folderPath);
     bool match = false;
     if (name.size() == 6) {
       match = layout::CenturyForCalendar(name) + name == wanted;

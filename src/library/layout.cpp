@@ -114,7 +114,7 @@ std::string DisplayDate(std::string_view name) {
 }
 
 int FolderKind(std::string_view storedPath) {
-  const std::string part = PartAfterLibrary(storedPath);
+  const std::string part = NameAfterLibrary(storedPath);
   if (part.empty() || (part[0] != '0' && part[0] != '9')) return 2;
   return part.size() == 6 ? 0 : 1;
 }
@@ -156,6 +156,13 @@ std::string PartAfterLibrary(std::string_view stored) {
     end = sep - 1;
   }
   return {};
+}
+
+std::string NameAfterLibrary(std::string_view storedFolder) {
+  std::string part = PartAfterLibrary(storedFolder);
+  if (part.empty()) return LastComponent(storedFolder);
+  while (!part.empty() && IsSeparator(part.back())) part.pop_back();
+  return part;
 }
 
 std::string DayFolderOfStoredPath(std::string_view stored) {

@@ -82,6 +82,9 @@ std::string LastComponent(std::string_view stored);
 // Everything after the "Image Library" (or "ImageLib") component, separators as stored; "" when
 // the path has no such component.
 std::string PartAfterLibrary(std::string_view stored);
+// The folder name of a stored day folder path: the part after the library component, or the last
+// component when a library root of another name holds the day.
+std::string NameAfterLibrary(std::string_view storedFolder);
 // The day folder of a stored picture path: the first component after the "Image Library"
 // component (falls back to the parent folder's name when there is none).
 std::string DayFolderOfStoredPath(std::string_view stored);

@@ -199,6 +199,11 @@ TEST(AlbumDocument, DayByDateUsesTheCalendarCentury) {
   EXPECT_EQ(doc.DayByDate(2007, 3, 15, path), 0);  // dated-folder imports are not calendar days
   EXPECT_EQ(doc.DayByDate(2007, 3, 16, path), 1);
   EXPECT_EQ(path, kRoot + "20070316");
+  CAlbumData elsewhere;
+  elsewhere.folderPath = "/data/photos/20080101";
+  doc.AddDay(elsewhere);
+  EXPECT_EQ(doc.DayByDate(2008, 1, 1, path), 1);
+  EXPECT_EQ(path, "/data/photos/20080101");
 }
 
 TEST(AlbumDocument, MonthsPresentInDayOrderWithTheYearSpan) {

@@ -78,6 +78,8 @@ TEST(Layout, FolderKinds) {
   EXPECT_EQ(FolderKind("/h/Image Library/950315"), 0);
   EXPECT_EQ(FolderKind("/h/Image Library/0703151020ab"), 1);
   EXPECT_EQ(FolderKind("C:\\x\\Image Library\\19990101"), 2);
+  // A library root of another name: the folder's own name decides.
+  EXPECT_EQ(FolderKind("/data/photos/070315"), 0);
 }
 
 TEST(Layout, TrustedTimeStamps) {
@@ -94,6 +96,8 @@ TEST(Layout, StoredPathHelpers) {
   EXPECT_EQ(PartAfterLibrary("C:\\p\\ImageLib\\950101"), "950101");
   EXPECT_EQ(PartAfterLibrary("/old/Image Library/new/Image Library/20070315"), "20070315");
   EXPECT_EQ(PartAfterLibrary("/home/u/pictures/20070315"), "");
+  EXPECT_EQ(NameAfterLibrary("/data/photos/20070315/"), "20070315");
+  EXPECT_EQ(NameAfterLibrary("/h/Image Library/20070315/"), "20070315");
   EXPECT_EQ(DayFolderOfStoredPath("/home/u/Image Library/20070315_01/DCIM/a.JPG"), "20070315_01");
   EXPECT_EQ(DayFolderOfStoredPath("/elsewhere/20070315/a.JPG"), "20070315");
   EXPECT_EQ(LastComponent("/a/b/c/"), "c");
