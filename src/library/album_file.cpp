@@ -177,7 +177,7 @@ struct LoadedEntry {
 
 class AlbumReader {
  public:
-  AlbumReader(std::string_view bytes, AlbumContents& out) : in_(bytes), out_(out) {
+  AlbumReader(std::string_view bytes, AlbumContents& out) : in_(bytes), out_(out), copyBudget_(bytes.size() + 4096) {
     loaded_.push_back({LoadedEntry::Kind::Null});
   }
 
@@ -218,6 +218,11 @@ class AlbumReader {
       if (objectTag == 0 || objectTag >= loaded_.size()) return false;
       const LoadedEntry& entry = loaded_[objectTag];
       if (entry.kind != objectKind) return false;
+      // Two bytes that copy a whole record could blow a small file up to any size: copies may
+      // together hold only as much text as the file itself.
+      const size_t bytes = day ? TextBytes(out_.days[entry.record]) : TextBytes(out_.pictures[entry.record]);
+      if (bytes > copyBudget_) return false;
+      copyBudget_ -= bytes;
       if (day) {
         CAlbumData copy = out_.days[entry.record];
         out_.days.push_back(std::move(copy));
@@ -257,9 +262,19 @@ class AlbumReader {
            in_.I32(p.flag);
   }
 
+  static size_t TextBytes(const CAlbumData& d) {
+    return 64 + d.formatTag.size() + d.title.size() + d.folderPath.size() + d.pagePath.size() +
+           d.templateName.size() + d.mailName.size();
+  }
+  static size_t TextBytes(const CPhotoData& p) {
+    return 64 + p.filePath.size() + p.year.size() + p.month.size() + p.day.size() + p.hour.size() +
+           p.minute.size() + p.second.size();
+  }
+
   ByteReader in_;
   AlbumContents& out_;
   std::vector<LoadedEntry> loaded_;
+  size_t copyBudget_;
 };
 
 bool ReadWholeFile(const std::filesystem::path& path, std::string& bytes) {

@@ -203,6 +203,18 @@ TEST(AlbumFile, BackReferenceToARecordOfTheSameClassBecomesACopy) {
   EXPECT_NE(&back.days[1], &back.days[0]);
 }
 
+TEST(AlbumFile, BackReferencesCannotBlowASmallFileUp) {
+  // One day with a 60000-byte title, then 1000 two-byte references to it.
+  CAlbumData d = Day("20070315", std::string(60000, 't'));
+  std::string bytes = U16(1001) + kDayClass + DayBody(d, "", kNoMailCp932);
+  bytes.replace(2 + kDayClass.size() + 6, 1, std::string("\xFF") + U16(60000) + std::string(60000, 't'));
+  for (int i = 0; i < 1000; ++i) bytes += U16(2);
+  bytes += U16(0);
+  AlbumContents back;
+  EXPECT_EQ(ReadAlbumBytes(bytes, back), AlbumError::UnexpectedFormat);
+  EXPECT_TRUE(back.days.empty());
+}
+
 TEST(AlbumFile, DamagedInputIsRefusedAndNothingIsLoaded) {
   const CAlbumData d = Day("20070315");
   const CPhotoData p = Picture("/p/a.JPG");
