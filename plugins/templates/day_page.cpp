@@ -71,14 +71,16 @@ std::string RelativeToDay(const std::string& dayFolder, const std::string& fileP
   return BaseName(path);
 }
 
-// The name of the file that exists in folder under name, ignoring case; empty when none does.
+// The name of the file (or link to a file) in folder that is name ignoring case; empty when there
+// is none. Names composed from a record's name are looked up this way, as on the camera's card.
 std::string FindNoCase(const fs::path& folder, const std::string& name) {
   std::error_code ec;
-  if (fs::exists(folder / name, ec)) return name;
+  if (fs::is_regular_file(folder / name, ec)) return name;
   const std::string wanted = Lower(name);
   for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
     const std::string candidate = it->path().filename().string();
-    if (Lower(candidate) == wanted) return candidate;
+    std::error_code statError;
+    if (Lower(candidate) == wanted && fs::is_regular_file(it->path(), statError)) return candidate;
   }
   return {};
 }
