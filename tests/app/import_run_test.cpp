@@ -1,0 +1,78 @@
+// The import driver: folders named by the user, the home lock, the album it opens and saves.
+#include "app/import_run.h"
+
+#include <gtest/gtest.h>
+
+#include "base/strings.h"
+#include "import/import_fixture.h"
+#include "library/album_document.h"
+
+namespace orrivan {
+namespace {
+
+namespace fs = std::filesystem;
+using test::FakeInteraction;
+
+class ImportRun : public test::ImportFixture {};
+
+TEST_F(ImportRun, NamedFoldersAreSourcesOrCardRootsInTheGivenOrder) {
+  fs::create_directories(dir_ / "c1" / "DCIM");
+  test::WriteFile(dir_ / "c1" / "OLD" / "RKCAM.RKS", "");
+  fs::create_directories(dir_ / "c2" / "dcim");
+  test::WriteFile(dir_ / "c3" / "Rkcam.rks", "");
+  fs::create_directories(dir_ / "c4" / "MUSIC");
+  const std::vector<fs::path> sources =
+      SourcesFromFolders({dir_ / "c2" / "dcim", dir_ / "c1", dir_ / "c3", dir_ / "c4", dir_ / "missing"});
+  EXPECT_EQ(sources, (std::vector<fs::path>{dir_ / "c2" / "dcim", dir_ / "c1" / "DCIM", dir_ / "c1" / "OLD",
+                                            dir_ / "c3"}));
+}
+
+TEST_F(ImportRun, ImportsIntoTheHomeAlbumAndKeepsItsDays) {
+  Picture(dcim_ / "100TEST" / "ABCD0001.JPG", "2007:03:15 10:00:00", 1);
+  ImportOptions options;
+  options.openBrowser = false;
+  ui_.confirms.push_back(true);
+  ASSERT_EQ(RunCardImport(ui_, {card_}, options), ImportRunResult::Done);
+
+  Picture(dcim_ / "100TEST" / "ABCD0002.JPG", "2007:03:16 10:00:00", 2);
+  ui_.confirms.push_back(true);
+  ASSERT_EQ(RunCardImport(ui_, {card_}, options), ImportRunResult::Done);
+
+  CRKCardAlbumDoc album(home_);
+  album.SetGenerationRotation(false);
+  ASSERT_TRUE(OpenHomeAlbum(album, ui_));
+  EXPECT_EQ(album.DayCount(), 2u);
+  EXPECT_EQ(album.PictureCount(), 2u);
+  EXPECT_TRUE(fs::exists(layout::CalendarFramePage()));
+  EXPECT_TRUE(fs::exists(layout::ListFramePage()));
+}
+
+TEST_F(ImportRun, NothingFoundAndCancelAreToldApart) {
+  fs::create_directories(dir_ / "empty");
+  EXPECT_EQ(RunCardImport(ui_, {dir_ / "empty"}, {}), ImportRunResult::NothingFound);
+  EXPECT_EQ(ui_.Texts(FakeInteraction::Kind::Message), std::vector<std::string>{Str(StrId::NoImportableImages)});
+  Picture(dcim_ / "100TEST" / "ABCD0001.JPG", "2007:03:15 10:00:00");
+  ui_.confirms.push_back(false);
+  EXPECT_EQ(RunCardImport(ui_, {card_}, {}), ImportRunResult::Cancelled);
+  EXPECT_FALSE(fs::exists(layout::WorkingAlbumPath()));
+}
+
+TEST_F(ImportRun, SecondWriterOfOneHomeIsTurnedAway) {
+  Picture(dcim_ / "100TEST" / "ABCD0001.JPG", "2007:03:15 10:00:00");
+  HomeLock first;
+  ASSERT_TRUE(first.Locked());
+  EXPECT_EQ(RunCardImport(ui_, {card_}, {}), ImportRunResult::Busy);
+  EXPECT_FALSE(fs::exists(library_));
+}
+
+TEST_F(ImportRun, UnreadableAlbumIsReportedAndNothingIsImported) {
+  test::WriteFile(layout::WorkingAlbumPath(), std::string("\x05\x00garbage", 9));
+  Picture(dcim_ / "100TEST" / "ABCD0001.JPG", "2007:03:15 10:00:00");
+  ui_.confirms.push_back(true);
+  EXPECT_EQ(RunCardImport(ui_, {card_}, {}), ImportRunResult::Failed);
+  EXPECT_EQ(ui_.Count(FakeInteraction::Kind::Message), 1u);
+  EXPECT_FALSE(fs::exists(library_));
+}
+
+}  // namespace
+}  // namespace orrivan
