@@ -80,7 +80,7 @@ int CallMakeHtmlFile(const std::filesystem::path& dayFolder, std::string_view pl
                      int templateIndex, int colorIndex, std::span<const CPhotoData* const> pictures,
                      std::string_view title);
 // The same with the day's pictures and title taken from the album: the day is selected by the
-// last component of dayFolder.
+// last component of dayFolder. Like the album's own query, this replaces its picture results.
 int CallMakeHtmlFile(CRKCardAlbumDoc& album, const std::filesystem::path& dayFolder,
                      std::string_view pluginReference, int templateIndex, int colorIndex);
 
@@ -89,7 +89,7 @@ int CallMakeHtmlFile(CRKCardAlbumDoc& album, const std::filesystem::path& dayFol
 int MakeDayPage(const CAlbumData& day, std::span<const CPhotoData> pictures);
 int MakeDayPage(const CAlbumData& day, std::span<const CPhotoData> pictures,
                 TemplateIndexes indexes);
-// The pictures as the album lists them for the day.
+// The pictures as the album lists them for the day (replaces the album's picture results).
 int MakeDayPage(CRKCardAlbumDoc& album, const CAlbumData& day);
 
 }  // namespace orrivan
