@@ -91,14 +91,25 @@ ImageSize PreviewSize(ImageSize full) {
   return {shorter > 0 ? shorter : 1, kPreviewLongSide};
 }
 
-bool ExistsIgnoringCase(const std::filesystem::path& folder, std::string_view name) {
+std::optional<std::filesystem::path> FindIgnoringCase(const std::filesystem::path& folder,
+                                                      std::string_view name) {
   std::error_code ec;
-  if (std::filesystem::exists(folder / std::string(name), ec)) return true;
+  const std::filesystem::path exact = folder / std::string(name);
+  if (std::filesystem::exists(std::filesystem::symlink_status(exact, ec))) return exact;
   for (auto it = std::filesystem::directory_iterator(folder, ec);
        !ec && it != std::filesystem::directory_iterator(); it.increment(ec)) {
-    if (EqualsIgnoreCase(it->path().filename().string(), name)) return true;
+    if (EqualsIgnoreCase(it->path().filename().string(), name)) return it->path();
   }
-  return false;
+  return std::nullopt;
+}
+
+bool ExistsIgnoringCase(const std::filesystem::path& folder, std::string_view name) {
+  return FindIgnoringCase(folder, name).has_value();
+}
+
+std::filesystem::path ResolvePreviewPath(const std::filesystem::path& placed) {
+  const std::filesystem::path wanted = PreviewPath(placed);
+  return FindIgnoringCase(wanted.parent_path(), wanted.filename().string()).value_or(wanted);
 }
 
 PreviewOutcome MakePreview(const std::filesystem::path& image, const std::filesystem::path& preview) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -48,7 +49,14 @@ enum class PreviewOutcome {
 // scaling, resampled to PreviewSize and saved at quality 75.
 PreviewOutcome MakePreview(const std::filesystem::path& image, const std::filesystem::path& preview);
 
-// True when `folder` holds an entry named `name`, compared without regard to ASCII case.
+// The entry of `folder` named `name` without regard to ASCII case (the exact name first), with its
+// real spelling; nothing when there is none.
+std::optional<std::filesystem::path> FindIgnoringCase(const std::filesystem::path& folder,
+                                                      std::string_view name);
 bool ExistsIgnoringCase(const std::filesystem::path& folder, std::string_view name);
+
+// Where the preview of `placed` goes: PreviewPath(placed), unless its folder already holds that
+// name in another case (a library written elsewhere), which is then reused rather than doubled.
+std::filesystem::path ResolvePreviewPath(const std::filesystem::path& placed);
 
 }  // namespace orrivan::imaging

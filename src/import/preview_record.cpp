@@ -110,7 +110,7 @@ PreviewRecordResult MakePreviewAndRecord(const EnumeratedFile& source, const fs:
   result.rotated = TurnUpright(image, source);
 
   // 5. The preview.
-  result.previewPath = imaging::PreviewPath(placed);
+  result.previewPath = imaging::ResolvePreviewPath(placed);
   result.preview = imaging::MakePreview(image, result.previewPath);
   const auto day = DayOf(album, placed);
   result.dayFound = day.has_value();

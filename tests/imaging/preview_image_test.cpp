@@ -59,6 +59,17 @@ TEST(PreviewName, FollowsTheLibraryNamingTable) {
             std::filesystem::path("/lib/20070315/100RKCAM/PREVIEW/ABCD0002a.JPG"));
 }
 
+TEST(PreviewName, AnExistingPreviewInAnotherCaseIsReusedNotDoubled) {
+  TempDir dir;
+  std::filesystem::create_directory(dir / "PREVIEW");
+  EXPECT_EQ(ResolvePreviewPath(dir / "ABCD0001.JPG"), dir / "PREVIEW" / "ABCD0001.JPG");
+  test::WriteFile(dir / "PREVIEW" / "abcd0001.jpg", "old");
+  EXPECT_EQ(ResolvePreviewPath(dir / "ABCD0001.JPG"), dir / "PREVIEW" / "abcd0001.jpg");
+  EXPECT_EQ(ResolvePreviewPath(dir / "ABCD0002.AVI"), dir / "PREVIEW" / "ABCD0002a.JPG");
+  // No PREVIEW folder yet: the name the layout gives.
+  EXPECT_EQ(ResolvePreviewPath(dir / "sub" / "X.WAV"), dir / "sub" / "PREVIEW" / "X.JPG");
+}
+
 TEST(DctScale, SmallestScaleThatStillCoversThePreview) {
   EXPECT_EQ(ChooseDctScale({2048, 1536}, {320, 240}), 2);  // 512 x 384
   EXPECT_EQ(ChooseDctScale({4000, 3000}, {320, 240}), 1);  // 500 x 375
