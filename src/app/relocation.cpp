@@ -221,8 +221,13 @@ RelocateResult RelocateLibrary(Interaction& ui, CRKCardAlbumDoc& album, const fs
   for (const CAlbumData& day : album.Days()) dayFolders.push_back(day.folderPath);
   auto picturesByDay = PicturesByDay(album);
 
+  // Compared as the album stores them (case-sensitive): a day already in the new root stays.
+  auto staysPut = [&](const std::string& folder) {
+    return Trimmed(NormaliseStoredPath(folder)) == newRootStored || ParentOfStored(folder) == newRootStored;
+  };
   int64_t workItems = 0;
-  for (const std::string& folder : dayFolders) workItems += CountFiles(layout::FromStoredPath(folder));
+  for (const std::string& folder : dayFolders)
+    if (!staysPut(folder)) workItems += CountFiles(layout::FromStoredPath(folder));
   for (const fs::path& file : List(oldRoot).files)
     if (!IsLibraryAlbum(file)) ++workItems;
 
@@ -238,9 +243,8 @@ RelocateResult RelocateLibrary(Interaction& ui, CRKCardAlbumDoc& album, const fs
   bool ok = run.CreateRoot(newRoot);
   for (size_t i = 0; ok && i < dayFolders.size(); ++i) {
     const std::string& folder = dayFolders[i];
-    // Compared as the album stores them (case-sensitive): a day already in the new root stays.
+    if (staysPut(folder)) continue;
     const std::string trimmed = Trimmed(NormaliseStoredPath(folder));
-    if (trimmed == newRootStored || ParentOfStored(folder) == newRootStored) continue;
     const auto position = album.FindDayPosition(folder);
     // A second record with the same path finds the first one, already moved: leave it.
     if (!position || (*position)->second->folderPath != folder) continue;
