@@ -23,9 +23,10 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 int MsLeft(Clock::time_point deadline) {
-  auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+  // Rounded up: poll would otherwise give up a fraction of a millisecond early.
+  auto left = std::chrono::duration_cast<std::chrono::microseconds>(deadline - Clock::now()).count();
   if (left <= 0) return 0;
-  return left > 1'000'000 ? 1'000'000 : static_cast<int>(left);
+  return left > 1'000'000'000 ? 1'000'000 : static_cast<int>((left + 999) / 1000);
 }
 
 // Waits until fd is ready for events or the deadline passes.
@@ -44,7 +45,7 @@ bool WaitFor(int fd, short events, Clock::time_point deadline) {
 
 std::string DevicePathOfPort(const std::string& portName) {
   if (portName.empty()) return {};
-  if (portName.size() > 3 && std::toupper(static_cast<unsigned char>(portName[0])) == 'C' &&
+  if (portName.size() >= 3 && std::toupper(static_cast<unsigned char>(portName[0])) == 'C' &&
       std::toupper(static_cast<unsigned char>(portName[1])) == 'O' &&
       std::toupper(static_cast<unsigned char>(portName[2])) == 'M') {
     unsigned n = 0;
@@ -188,7 +189,9 @@ LinkResult CCameraLink::ReadExact(uint8_t* buffer, size_t n) {
       continue;
     }
     if (r < 0 && errno == EINTR) continue;
-    if (r < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) && WaitFor(fd_, POLLIN, deadline)) continue;
+    // In raw mode without VMIN a read with nothing queued returns 0 rather than EAGAIN; a hang-up
+    // shows up in poll instead.
+    if ((r == 0 || errno == EAGAIN || errno == EWOULDBLOCK) && WaitFor(fd_, POLLIN, deadline)) continue;
     // Time-out, hang-up (read 0 or EIO) or a driver error: start the next exchange clean.
     Purge(true, false);
     return LINK_ERR_TIMEOUT;

@@ -91,11 +91,12 @@ bool FakeLine::Fill(int timeoutMs) {
       hungUp_ = true;
       return false;
     }
+    // Sampled at once: the PC may switch speed while the bytes are still "on the wire" below.
+    unsigned pcRate = PcRate();
     if (pacing_) {
       rxFree_ = std::max(rxFree_, Clock::now()) + ByteTime(static_cast<size_t>(got));
       std::this_thread::sleep_until(rxFree_);
     }
-    unsigned pcRate = PcRate();
     if (pcRate != 0 && pcRate != rate_) {
       // Two ends at different speeds hear each other as framing errors.
       log_.Line("NOISE " + std::to_string(got) + " pc=" + std::to_string(pcRate) + " camera=" + std::to_string(rate_));

@@ -12,7 +12,6 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <optional>
 #include <string>
 #include <vector>
@@ -285,8 +284,11 @@ class Camera {
       auto found = Find(name, false);
       std::vector<uint8_t> bytes;
       if (found) {
+        std::error_code ec;
+        bytes.resize(static_cast<size_t>(fs::file_size(*found, ec)));
         std::ifstream in(*found, std::ios::binary);
-        bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        bytes.resize(static_cast<size_t>(std::max<std::streamsize>(in.gcount(), 0)));
       }
       return Send(bytes);
     }
