@@ -14,9 +14,11 @@ namespace {
 constexpr double kAanScale[8] = {1.0,         1.387039845, 1.306562965, 1.175875602,
                                  1.0,         0.785694958, 0.541196100, 0.275899379};
 
+// Round half away from zero; lrintf is a library call unless errno handling is switched off.
+inline int Round(float v) { return static_cast<int>(v + (v >= 0.0f ? 0.5f : -0.5f)); }
+
 inline std::uint8_t ClampSample(float v) {
-  int i = static_cast<int>(std::lrintf(v)) + 128;
-  return static_cast<std::uint8_t>(std::clamp(i, 0, 255));
+  return static_cast<std::uint8_t>(std::clamp(Round(v) + 128, 0, 255));
 }
 
 }  // namespace
@@ -142,7 +144,7 @@ std::uint64_t ForwardDct(const std::uint8_t* in, int stride, const DctTables& t,
   std::uint64_t mask = 0;
   for (int k = 0; k < 64; ++k) {
     int n = kZigzagToNatural[k];
-    int q = static_cast<int>(std::lrintf(d[n] * t.quant[n]));
+    int q = Round(d[n] * t.quant[n]);
     zz[k] = static_cast<std::int16_t>(q);
     if (q) mask |= std::uint64_t{1} << k;
   }

@@ -9,7 +9,8 @@
 // or left, where a JPEG cannot have one. Those files are decoded to planes padded to whole MCUs,
 // turned in pixels and encoded again (FDCT and quantisation with the turned tables). Only the real
 // image area is taken from the source; the padding of the new planes repeats the last real row and
-// column, which the quantiser handles best.
+// column, which the quantiser handles best. A plane whose turned sides are whole 8 x 8 blocks
+// still moves by blocks, losslessly and without transforms.
 #include "imaging/jpeg_rotate.h"
 
 #include <algorithm>
@@ -326,6 +327,23 @@ void GatherTurned(const Plane& src, std::uint8_t code, int outWidth, int outHeig
   const bool xReversed = code == 1 || code == 2, yReversed = code == 2 || code == 3;
   const int dx = xReversed && src.halfShiftX ? 1 : 0;
   const int dy = yReversed && src.halfShiftY ? 1 : 0;
+  if (dx == 0 && dy == 0 && x0 + 7 < outWidth && y0 + 7 < outHeight) {
+    // Inside the real area: the source position moves by a fixed step per column and per row.
+    const std::ptrdiff_t st = static_cast<std::ptrdiff_t>(stride);
+    std::ptrdiff_t base, stepC, stepR;
+    if (code == 1) {
+      base = x0 * st + (src.width - 1 - y0), stepC = st, stepR = -1;
+    } else if (code == 2) {
+      base = (src.height - 1 - y0) * st + (src.width - 1 - x0), stepC = -1, stepR = -st;
+    } else {
+      base = (src.height - 1 - x0) * st + y0, stepC = -st, stepR = 1;
+    }
+    for (int c = 0; c < 8; ++c) {
+      const std::uint8_t* p = s + base + c * stepC;
+      for (int r = 0; r < 8; ++r) block[r * 8 + c] = p[r * stepR];
+    }
+    return;
+  }
   for (int r = 0; r < 8; ++r) {
     int yo = std::min(y0 + r, outHeight - 1);
     for (int c = 0; c < 8; ++c) {
@@ -345,10 +363,26 @@ void GatherTurned(const Plane& src, std::uint8_t code, int outWidth, int outHeig
   }
 }
 
+// A plane whose reversed sides are whole blocks keeps its block grid through the turn, so its
+// blocks move in the DCT domain like those of the lossless path; only the other planes go through
+// pixels. Camera sizes such as 4000 x 3000 have partial MCUs but whole luminance blocks.
+bool PlaneTurnsByBlocks(const Plane& p, std::uint8_t code) {
+  bool xReversed = code == 1 || code == 2, yReversed = code == 2 || code == 3;
+  return (!xReversed || (p.width % 8 == 0 && !p.halfShiftX)) &&
+         (!yReversed || (p.height % 8 == 0 && !p.halfShiftY));
+}
+
 bool TurnPixels(const UnstuffedScan& scan, const FrameHeader& h, std::uint8_t code,
                 std::vector<std::uint8_t>& out) {
   const int unitsWide = (h.width + 15) / 16, unitsHigh = (h.height + 15) / 16;
+  const bool quarter = code != 2;
+  const int outWidth = quarter ? h.height : h.width;
+  const int outHeight = quarter ? h.width : h.height;
   Plane planes[3];
+  bool byBlocks[3];
+  int blocksWide[3];
+  std::vector<std::int16_t> coef[3];   // planes turned by blocks: source blocks, zigzag order
+  std::vector<std::uint64_t> nonzero[3];
   for (int c = 0; c < 3; ++c) {
     Plane& p = planes[c];
     p.stride = unitsWide * (c ? 8 : 16);
@@ -357,11 +391,18 @@ bool TurnPixels(const UnstuffedScan& scan, const FrameHeader& h, std::uint8_t co
     p.height = c ? (h.height + 1) / 2 : h.height;
     p.halfShiftX = c && (h.width & 1);
     p.halfShiftY = c && (h.height & 1);
-    p.samples.resize(static_cast<std::size_t>(p.stride) * p.rows);
+    byBlocks[c] = PlaneTurnsByBlocks(p, code);
+    blocksWide[c] = p.stride / 8;
+    std::size_t blocks = static_cast<std::size_t>(blocksWide[c]) * (p.rows / 8);
+    if (byBlocks[c]) {
+      coef[c].resize(blocks * 64);
+      nonzero[c].resize(blocks);
+    } else {
+      p.samples.resize(static_cast<std::size_t>(p.stride) * p.rows);
+    }
   }
   DctTables inTables[3];
   DctTables outTables[3];
-  const bool quarter = code != 2;
   for (int c = 0; c < 3; ++c) {
     const std::uint16_t* q = h.quant[h.quantId[c]];
     inTables[c].Prepare(q);
@@ -386,29 +427,42 @@ bool TurnPixels(const UnstuffedScan& scan, const FrameHeader& h, std::uint8_t co
       if (!cursor.Begin(m, prediction)) return false;
       for (int b = 0; b < kBlocksPerMcu; ++b) {
         int c = b < 4 ? 0 : b - 3;
+        int bx = c ? j : 2 * j + (b & 1);
+        int by = c ? i : 2 * i + (b >> 1);
+        if (byBlocks[c]) {
+          std::size_t at = static_cast<std::size_t>(by) * blocksWide[c] + bx;
+          std::int16_t* dst = &coef[c][at * 64];
+          std::uint64_t mask = 0;
+          bool ok = reader.DecodeBlock(*dc[c], *ac[c], prediction[c], [&](int k, int v) {
+            dst[k] = static_cast<std::int16_t>(v);
+            mask |= std::uint64_t{1} << k;
+          });
+          if (!ok) return false;
+          nonzero[c][at] = mask;
+          continue;
+        }
         bool ok = reader.DecodeBlock(*dc[c], *ac[c], prediction[c],
                                      [&](int k, int v) { block[kZigzagToNatural[k]] = static_cast<std::int16_t>(v); });
         if (!ok) return false;
         Plane& p = planes[c];
-        int x = c ? j * 8 : j * 16 + (b & 1) * 8;
-        int y = c ? i * 8 : i * 16 + (b >> 1) * 8;
-        InverseDct(block, inTables[c], &p.samples[static_cast<std::size_t>(y) * p.stride + x], p.stride);
+        InverseDct(block, inTables[c], &p.samples[static_cast<std::size_t>(by) * 8 * p.stride + bx * 8], p.stride);
         std::memset(block, 0, sizeof block);
       }
       if (!cursor.End()) return false;
     }
   }
 
-  const int outWidth = quarter ? h.height : h.width;
-  const int outHeight = quarter ? h.width : h.height;
   const int outUnitsWide = (outWidth + 15) / 16, outUnitsHigh = (outHeight + 15) / 16;
-  const int chromaWidth = (outWidth + 1) / 2, chromaHeight = (outHeight + 1) / 2;
   const EncodeTable* edc[3];
   const EncodeTable* eac[3];
+  int outPlaneWidth[3], outPlaneHeight[3];
   for (int c = 0; c < 3; ++c) {
     edc[c] = &EncodeTableFor(0, h.dcId[c]);
     eac[c] = &EncodeTableFor(1, h.acId[c]);
+    outPlaneWidth[c] = c ? (outWidth + 1) / 2 : outWidth;
+    outPlaneHeight[c] = c ? (outHeight + 1) / 2 : outHeight;
   }
+  const TurnMap map(code);
   BitWriter writer(out);
   int pred[3] = {0, 0, 0};
   std::uint8_t samples[64];
@@ -418,13 +472,31 @@ bool TurnPixels(const UnstuffedScan& scan, const FrameHeader& h, std::uint8_t co
       writer.Reserve(kMcuReserve);
       for (int b = 0; b < kBlocksPerMcu; ++b) {
         int c = b < 4 ? 0 : b - 3;
-        if (c == 0) {
-          GatherTurned(planes[0], code, outWidth, outHeight, j * 16 + (b & 1) * 8,
-                       i * 16 + (b >> 1) * 8, samples);
+        int obx = c ? j : 2 * j + (b & 1);
+        int oby = c ? i : 2 * i + (b >> 1);
+        std::uint64_t mask;
+        if (byBlocks[c]) {
+          // Blocks in the padding of the new MCUs repeat the last real block.
+          obx = std::min(obx, (outPlaneWidth[c] + 7) / 8 - 1);
+          oby = std::min(oby, (outPlaneHeight[c] + 7) / 8 - 1);
+          const int lastX = planes[c].width / 8 - 1, lastY = planes[c].height / 8 - 1;
+          int bx = obx, by = oby;
+          if (code == 1) bx = lastX - oby, by = obx;
+          else if (code == 2) bx = lastX - obx, by = lastY - oby;
+          else bx = oby, by = lastY - obx;
+          std::size_t at = static_cast<std::size_t>(by) * blocksWide[c] + bx;
+          const std::int16_t* src = &coef[c][at * 64];
+          std::memset(zz, 0, sizeof zz);
+          mask = 0;
+          for (std::uint64_t bits = nonzero[c][at]; bits; bits &= bits - 1) {
+            int k = __builtin_ctzll(bits);
+            zz[map.zigzag[k]] = static_cast<std::int16_t>(src[k] * map.sign[k]);
+            mask |= std::uint64_t{1} << map.zigzag[k];
+          }
         } else {
-          GatherTurned(planes[c], code, chromaWidth, chromaHeight, j * 8, i * 8, samples);
+          GatherTurned(planes[c], code, outPlaneWidth[c], outPlaneHeight[c], obx * 8, oby * 8, samples);
+          mask = ForwardDct(samples, 8, outTables[c], zz);
         }
-        std::uint64_t mask = ForwardDct(samples, 8, outTables[c], zz);
         if (!writer.EncodeBlock(zz, mask, *edc[c], *eac[c], pred[c])) return false;
       }
     }
