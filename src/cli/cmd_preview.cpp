@@ -1,5 +1,6 @@
 // `orrivan-cli preview IN OUT`: writes the preview of one file exactly as an import would (a movie's
 // first frame, the memo picture, or the still image reduced to 320 on its longer side, quality 75).
+#include <filesystem>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -23,8 +24,13 @@ void AddPreviewCommands(CLI::App& app) {
       case imaging::PreviewOutcome::Written:
         return;
       case imaging::PreviewOutcome::SharedWithImage:
-        std::cout << "nothing written: the image " << imaging::ImageTwinName(args->in)
+      {
+        const std::filesystem::path memo(args->in);
+        const auto twin = imaging::FindIgnoringCase(memo.parent_path(),
+                                                    imaging::ImageTwinName(memo.filename().string()));
+        std::cout << "nothing written: the image " << twin.value_or(memo).string()
                   << " beside the memo gives the preview\n";
+      }
         return;
       case imaging::PreviewOutcome::Failed:
         std::cerr << "cannot make a preview of " << args->in << "\n";
