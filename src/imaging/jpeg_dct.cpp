@@ -1,24 +1,114 @@
 // Scaled AAN DCT (T.81 A.3.3). The factorisation leaves every output scaled by
 // s(u) * s(v) * 8 with s(0) = 1 and s(k) = sqrt(2) cos(k pi / 16); the tables below undo that
 // together with the quantiser step, so the butterflies need only five multiplications per pass.
+// Each pass runs the butterflies on whole rows at once (four lanes by two halves), with one
+// transpose between the passes; the compiler maps the vectors to the machine's SIMD registers.
 #include "imaging/jpeg_dct.h"
 
 #include <algorithm>
-#include <cmath>
+#include <array>
+#include <cstring>
 
 #include "imaging/jpeg_huffman.h"
 
 namespace orrivan::jpeg {
 namespace {
 
+typedef float F4 __attribute__((vector_size(16)));
+typedef int I4 __attribute__((vector_size(16)));
+typedef short S4 __attribute__((vector_size(8)));
+typedef unsigned char U4 __attribute__((vector_size(4)));
+
 constexpr double kAanScale[8] = {1.0,         1.387039845, 1.306562965, 1.175875602,
                                  1.0,         0.785694958, 0.541196100, 0.275899379};
 
-// Round half away from zero; lrintf is a library call unless errno handling is switched off.
-inline int Round(float v) { return static_cast<int>(v + (v >= 0.0f ? 0.5f : -0.5f)); }
+inline F4 Splat(float f) { return F4{f, f, f, f}; }
 
-inline std::uint8_t ClampSample(float v) {
-  return static_cast<std::uint8_t>(std::clamp(Round(v) + 128, 0, 255));
+// Round half away from zero, as the quantiser of the baseline process does.
+inline I4 RoundToInt(F4 v) {
+  F4 half = v >= Splat(0.0f) ? Splat(0.5f) : Splat(-0.5f);
+  return __builtin_convertvector(v + half, I4);
+}
+
+// 8 x 8 floats as eight rows of two four-lane halves: m[row][half].
+struct Block8 {
+  F4 m[8][2];
+};
+
+inline void Transpose4(F4& a, F4& b, F4& c, F4& d) {
+  F4 t0 = __builtin_shufflevector(a, b, 0, 4, 1, 5);
+  F4 t1 = __builtin_shufflevector(a, b, 2, 6, 3, 7);
+  F4 t2 = __builtin_shufflevector(c, d, 0, 4, 1, 5);
+  F4 t3 = __builtin_shufflevector(c, d, 2, 6, 3, 7);
+  a = __builtin_shufflevector(t0, t2, 0, 1, 4, 5);
+  b = __builtin_shufflevector(t0, t2, 2, 3, 6, 7);
+  c = __builtin_shufflevector(t1, t3, 0, 1, 4, 5);
+  d = __builtin_shufflevector(t1, t3, 2, 3, 6, 7);
+}
+
+inline void Transpose(Block8& b) {
+  Transpose4(b.m[0][0], b.m[1][0], b.m[2][0], b.m[3][0]);
+  Transpose4(b.m[4][1], b.m[5][1], b.m[6][1], b.m[7][1]);
+  Transpose4(b.m[0][1], b.m[1][1], b.m[2][1], b.m[3][1]);
+  Transpose4(b.m[4][0], b.m[5][0], b.m[6][0], b.m[7][0]);
+  for (int r = 0; r < 4; ++r) std::swap(b.m[r][1], b.m[r + 4][0]);
+}
+
+// One-dimensional inverse butterflies across the eight rows, for each lane.
+inline void InversePass(Block8& b) {
+  for (int h = 0; h < 2; ++h) {
+    F4 tmp0 = b.m[0][h], tmp1 = b.m[2][h], tmp2 = b.m[4][h], tmp3 = b.m[6][h];
+    F4 tmp10 = tmp0 + tmp2, tmp11 = tmp0 - tmp2;
+    F4 tmp13 = tmp1 + tmp3, tmp12 = (tmp1 - tmp3) * 1.414213562f - tmp13;
+    tmp0 = tmp10 + tmp13;
+    tmp3 = tmp10 - tmp13;
+    tmp1 = tmp11 + tmp12;
+    tmp2 = tmp11 - tmp12;
+    F4 tmp4 = b.m[1][h], tmp5 = b.m[3][h], tmp6 = b.m[5][h], tmp7 = b.m[7][h];
+    F4 z13 = tmp6 + tmp5, z10 = tmp6 - tmp5, z11 = tmp4 + tmp7, z12 = tmp4 - tmp7;
+    tmp7 = z11 + z13;
+    tmp11 = (z11 - z13) * 1.414213562f;
+    F4 z5 = (z10 + z12) * 1.847759065f;
+    tmp10 = z5 - z12 * 1.082392200f;
+    tmp12 = z5 - z10 * 2.613125930f;
+    tmp6 = tmp12 - tmp7;
+    tmp5 = tmp11 - tmp6;
+    tmp4 = tmp10 - tmp5;
+    b.m[0][h] = tmp0 + tmp7;
+    b.m[7][h] = tmp0 - tmp7;
+    b.m[1][h] = tmp1 + tmp6;
+    b.m[6][h] = tmp1 - tmp6;
+    b.m[2][h] = tmp2 + tmp5;
+    b.m[5][h] = tmp2 - tmp5;
+    b.m[3][h] = tmp3 + tmp4;
+    b.m[4][h] = tmp3 - tmp4;
+  }
+}
+
+// One-dimensional forward butterflies across the eight rows, for each lane.
+inline void ForwardPass(Block8& b) {
+  for (int h = 0; h < 2; ++h) {
+    F4 tmp0 = b.m[0][h] + b.m[7][h], tmp7 = b.m[0][h] - b.m[7][h];
+    F4 tmp1 = b.m[1][h] + b.m[6][h], tmp6 = b.m[1][h] - b.m[6][h];
+    F4 tmp2 = b.m[2][h] + b.m[5][h], tmp5 = b.m[2][h] - b.m[5][h];
+    F4 tmp3 = b.m[3][h] + b.m[4][h], tmp4 = b.m[3][h] - b.m[4][h];
+    F4 tmp10 = tmp0 + tmp3, tmp13 = tmp0 - tmp3, tmp11 = tmp1 + tmp2, tmp12 = tmp1 - tmp2;
+    b.m[0][h] = tmp10 + tmp11;
+    b.m[4][h] = tmp10 - tmp11;
+    F4 z1 = (tmp12 + tmp13) * 0.707106781f;
+    b.m[2][h] = tmp13 + z1;
+    b.m[6][h] = tmp13 - z1;
+    tmp10 = tmp4 + tmp5;
+    tmp11 = tmp5 + tmp6;
+    tmp12 = tmp6 + tmp7;
+    F4 z5 = (tmp10 - tmp12) * 0.382683433f;
+    F4 z2 = 0.541196100f * tmp10 + z5, z4 = 1.306562965f * tmp12 + z5, z3 = tmp11 * 0.707106781f;
+    F4 z11 = tmp7 + z3, z13 = tmp7 - z3;
+    b.m[5][h] = z13 + z2;
+    b.m[3][h] = z13 - z2;
+    b.m[1][h] = z11 + z4;
+    b.m[7][h] = z11 - z4;
+  }
 }
 
 }  // namespace
@@ -29,124 +119,67 @@ void DctTables::Prepare(const std::uint16_t* quantNatural) {
       double s = kAanScale[v] * kAanScale[u];
       double q = quantNatural[v * 8 + u];
       dequant[v * 8 + u] = static_cast<float>(q * s / 8.0);
-      quant[v * 8 + u] = static_cast<float>(1.0 / (q * s * 8.0));
+      // Stored transposed: the forward transform ends with lanes running over rows.
+      quant[u * 8 + v] = static_cast<float>(1.0 / (q * s * 8.0));
     }
   }
 }
 
 void InverseDct(const std::int16_t* c, const DctTables& t, std::uint8_t* out, int stride) {
-  float ws[64];
-  for (int col = 0; col < 8; ++col) {
-    const std::int16_t* in = c + col;
-    const float* q = t.dequant + col;
-    if (!in[8] && !in[16] && !in[24] && !in[32] && !in[40] && !in[48] && !in[56]) {
-      float dc = in[0] * q[0];
-      for (int r = 0; r < 8; ++r) ws[r * 8 + col] = dc;
-      continue;
-    }
-    float tmp0 = in[0] * q[0], tmp1 = in[16] * q[16], tmp2 = in[32] * q[32], tmp3 = in[48] * q[48];
-    float tmp10 = tmp0 + tmp2, tmp11 = tmp0 - tmp2;
-    float tmp13 = tmp1 + tmp3, tmp12 = (tmp1 - tmp3) * 1.414213562f - tmp13;
-    tmp0 = tmp10 + tmp13;
-    tmp3 = tmp10 - tmp13;
-    tmp1 = tmp11 + tmp12;
-    tmp2 = tmp11 - tmp12;
-    float tmp4 = in[8] * q[8], tmp5 = in[24] * q[24], tmp6 = in[40] * q[40], tmp7 = in[56] * q[56];
-    float z13 = tmp6 + tmp5, z10 = tmp6 - tmp5, z11 = tmp4 + tmp7, z12 = tmp4 - tmp7;
-    tmp7 = z11 + z13;
-    tmp11 = (z11 - z13) * 1.414213562f;
-    float z5 = (z10 + z12) * 1.847759065f;
-    tmp10 = z5 - z12 * 1.082392200f;
-    tmp12 = z5 - z10 * 2.613125930f;
-    tmp6 = tmp12 - tmp7;
-    tmp5 = tmp11 - tmp6;
-    tmp4 = tmp10 - tmp5;
-    ws[0 * 8 + col] = tmp0 + tmp7;
-    ws[7 * 8 + col] = tmp0 - tmp7;
-    ws[1 * 8 + col] = tmp1 + tmp6;
-    ws[6 * 8 + col] = tmp1 - tmp6;
-    ws[2 * 8 + col] = tmp2 + tmp5;
-    ws[5 * 8 + col] = tmp2 - tmp5;
-    ws[3 * 8 + col] = tmp3 + tmp4;
-    ws[4 * 8 + col] = tmp3 - tmp4;
-  }
+  Block8 b;
   for (int r = 0; r < 8; ++r) {
-    const float* w = ws + r * 8;
-    std::uint8_t* o = out + r * stride;
-    float tmp10 = w[0] + w[4], tmp11 = w[0] - w[4];
-    float tmp13 = w[2] + w[6], tmp12 = (w[2] - w[6]) * 1.414213562f - tmp13;
-    float tmp0 = tmp10 + tmp13, tmp3 = tmp10 - tmp13, tmp1 = tmp11 + tmp12, tmp2 = tmp11 - tmp12;
-    float z13 = w[5] + w[3], z10 = w[5] - w[3], z11 = w[1] + w[7], z12 = w[1] - w[7];
-    float tmp7 = z11 + z13;
-    tmp11 = (z11 - z13) * 1.414213562f;
-    float z5 = (z10 + z12) * 1.847759065f;
-    tmp10 = z5 - z12 * 1.082392200f;
-    tmp12 = z5 - z10 * 2.613125930f;
-    float tmp6 = tmp12 - tmp7, tmp5 = tmp11 - tmp6, tmp4 = tmp10 - tmp5;
-    o[0] = ClampSample(tmp0 + tmp7);
-    o[7] = ClampSample(tmp0 - tmp7);
-    o[1] = ClampSample(tmp1 + tmp6);
-    o[6] = ClampSample(tmp1 - tmp6);
-    o[2] = ClampSample(tmp2 + tmp5);
-    o[5] = ClampSample(tmp2 - tmp5);
-    o[3] = ClampSample(tmp3 + tmp4);
-    o[4] = ClampSample(tmp3 - tmp4);
+    for (int h = 0; h < 2; ++h) {
+      S4 s;
+      std::memcpy(&s, c + r * 8 + h * 4, sizeof s);
+      F4 q;
+      std::memcpy(&q, t.dequant + r * 8 + h * 4, sizeof q);
+      b.m[r][h] = __builtin_convertvector(s, F4) * q;
+    }
+  }
+  InversePass(b);  // columns: rows of the result now hold sample rows
+  Transpose(b);
+  InversePass(b);  // rows: b.m[x] holds column x of the samples, lanes over rows
+  for (int x = 0; x < 8; ++x) {
+    for (int h = 0; h < 2; ++h) {
+      F4 v = b.m[x][h] + 128.0f;
+      v = v < Splat(0.0f) ? Splat(0.0f) : v;
+      v = v > Splat(255.0f) ? Splat(255.0f) : v;
+      I4 i = RoundToInt(v);
+      for (int k = 0; k < 4; ++k) out[(h * 4 + k) * stride + x] = static_cast<std::uint8_t>(i[k]);
+    }
   }
 }
 
 std::uint64_t ForwardDct(const std::uint8_t* in, int stride, const DctTables& t, std::int16_t* zz) {
-  float d[64];
+  static const auto naturalToZigzag = [] {
+    std::array<std::uint8_t, 64> z{};
+    for (int k = 0; k < 64; ++k) z[kZigzagToNatural[k]] = static_cast<std::uint8_t>(k);
+    return z;
+  }();
+  Block8 b;
   for (int r = 0; r < 8; ++r) {
-    const std::uint8_t* p = in + r * stride;
-    float* o = d + r * 8;
-    float tmp0 = float(p[0] + p[7] - 256), tmp7 = float(p[0] - p[7]);
-    float tmp1 = float(p[1] + p[6] - 256), tmp6 = float(p[1] - p[6]);
-    float tmp2 = float(p[2] + p[5] - 256), tmp5 = float(p[2] - p[5]);
-    float tmp3 = float(p[3] + p[4] - 256), tmp4 = float(p[3] - p[4]);
-    float tmp10 = tmp0 + tmp3, tmp13 = tmp0 - tmp3, tmp11 = tmp1 + tmp2, tmp12 = tmp1 - tmp2;
-    o[0] = tmp10 + tmp11;
-    o[4] = tmp10 - tmp11;
-    float z1 = (tmp12 + tmp13) * 0.707106781f;
-    o[2] = tmp13 + z1;
-    o[6] = tmp13 - z1;
-    tmp10 = tmp4 + tmp5;
-    tmp11 = tmp5 + tmp6;
-    tmp12 = tmp6 + tmp7;
-    float z5 = (tmp10 - tmp12) * 0.382683433f;
-    float z2 = 0.541196100f * tmp10 + z5, z4 = 1.306562965f * tmp12 + z5, z3 = tmp11 * 0.707106781f;
-    float z11 = tmp7 + z3, z13 = tmp7 - z3;
-    o[5] = z13 + z2;
-    o[3] = z13 - z2;
-    o[1] = z11 + z4;
-    o[7] = z11 - z4;
+    for (int h = 0; h < 2; ++h) {
+      U4 p;
+      std::memcpy(&p, in + r * stride + h * 4, sizeof p);
+      b.m[r][h] = __builtin_convertvector(p, F4) - 128.0f;
+    }
   }
-  for (int c = 0; c < 8; ++c) {
-    float* p = d + c;
-    float tmp0 = p[0] + p[56], tmp7 = p[0] - p[56], tmp1 = p[8] + p[48], tmp6 = p[8] - p[48];
-    float tmp2 = p[16] + p[40], tmp5 = p[16] - p[40], tmp3 = p[24] + p[32], tmp4 = p[24] - p[32];
-    float tmp10 = tmp0 + tmp3, tmp13 = tmp0 - tmp3, tmp11 = tmp1 + tmp2, tmp12 = tmp1 - tmp2;
-    p[0] = tmp10 + tmp11;
-    p[32] = tmp10 - tmp11;
-    float z1 = (tmp12 + tmp13) * 0.707106781f;
-    p[16] = tmp13 + z1;
-    p[48] = tmp13 - z1;
-    tmp10 = tmp4 + tmp5;
-    tmp11 = tmp5 + tmp6;
-    tmp12 = tmp6 + tmp7;
-    float z5 = (tmp10 - tmp12) * 0.382683433f;
-    float z2 = 0.541196100f * tmp10 + z5, z4 = 1.306562965f * tmp12 + z5, z3 = tmp11 * 0.707106781f;
-    float z11 = tmp7 + z3, z13 = tmp7 - z3;
-    p[40] = z13 + z2;
-    p[24] = z13 - z2;
-    p[8] = z11 + z4;
-    p[56] = z11 - z4;
-  }
+  ForwardPass(b);  // columns: b.m[v] holds vertical frequency v, lanes over columns
+  Transpose(b);
+  ForwardPass(b);  // rows: b.m[u] holds horizontal frequency u, lanes over v
   std::uint64_t mask = 0;
-  for (int k = 0; k < 64; ++k) {
-    int n = kZigzagToNatural[k];
-    int q = Round(d[n] * t.quant[n]);
-    zz[k] = static_cast<std::int16_t>(q);
-    if (q) mask |= std::uint64_t{1} << k;
+  for (int u = 0; u < 8; ++u) {
+    for (int h = 0; h < 2; ++h) {
+      F4 q;
+      std::memcpy(&q, t.quant + u * 8 + h * 4, sizeof q);
+      I4 i = RoundToInt(b.m[u][h] * q);
+      for (int k = 0; k < 4; ++k) {
+        int v = h * 4 + k;
+        int z = naturalToZigzag[v * 8 + u];
+        zz[z] = static_cast<std::int16_t>(i[k]);
+        if (i[k]) mask |= std::uint64_t{1} << z;
+      }
+    }
   }
   return mask;
 }

@@ -15,8 +15,10 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <new>
 
 #include "imaging/jpeg_dct.h"
 #include "imaging/jpeg_exif.h"
@@ -33,6 +35,25 @@ constexpr std::size_t kMinMcuBytes = 4;
 constexpr std::size_t kMcuReserve = 4096;
 constexpr int kBlocksPerMcu = 6;
 constexpr int kMcuCoefficients = kBlocksPerMcu * 64;
+
+// Large coefficient arrays start zeroed; calloc gets fresh pages that are zero already instead of
+// writing tens of megabytes of zeros first.
+template <class T>
+class ZeroedArray {
+ public:
+  ZeroedArray() = default;
+  explicit ZeroedArray(std::size_t n) : p_(static_cast<T*>(std::calloc(n ? n : 1, sizeof(T)))) {
+    if (!p_) throw std::bad_alloc();
+  }
+  T& operator[](std::size_t i) { return p_.get()[i]; }
+  const T& operator[](std::size_t i) const { return p_.get()[i]; }
+
+ private:
+  struct Free {
+    void operator()(T* p) const { std::free(p); }
+  };
+  std::unique_ptr<T, Free> p_;
+};
 
 std::uint16_t Be16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] << 8 | p[1]); }
 
@@ -245,8 +266,8 @@ bool TurnCoefficients(const UnstuffedScan& scan, const FrameHeader& h, std::uint
   const int unitsWide = h.width / 16, unitsHigh = h.height / 16;
   const int outUnitsWide = code == 2 ? unitsWide : unitsHigh;
   const std::size_t mcus = static_cast<std::size_t>(unitsWide) * unitsHigh;
-  std::vector<std::int16_t> coef(mcus * kMcuCoefficients);
-  std::vector<std::uint64_t> nonzero(mcus * kBlocksPerMcu);
+  ZeroedArray<std::int16_t> coef(mcus * kMcuCoefficients);
+  ZeroedArray<std::uint64_t> nonzero(mcus * kBlocksPerMcu);
   const TurnMap map(code);
 
   const DecodeTable* dc[3];
@@ -380,9 +401,12 @@ bool TurnPixels(const UnstuffedScan& scan, const FrameHeader& h, std::uint8_t co
   const int outHeight = quarter ? h.width : h.height;
   Plane planes[3];
   bool byBlocks[3];
-  int blocksWide[3];
-  std::vector<std::int16_t> coef[3];   // planes turned by blocks: source blocks, zigzag order
-  std::vector<std::uint64_t> nonzero[3];
+  // Planes turned by blocks hold their blocks already turned, at their place in the new plane
+  // (zigzag order, in the order of the new MCUs), so the encoder reads them in order.
+  ZeroedArray<std::int16_t> coef[3];
+  ZeroedArray<std::uint64_t> nonzero[3];
+  int outBlocksWide[3], outBlocksHigh[3];
+  const int outUnitsWide = (outWidth + 15) / 16, outUnitsHigh = (outHeight + 15) / 16;
   for (int c = 0; c < 3; ++c) {
     Plane& p = planes[c];
     p.stride = unitsWide * (c ? 8 : 16);
@@ -392,11 +416,12 @@ bool TurnPixels(const UnstuffedScan& scan, const FrameHeader& h, std::uint8_t co
     p.halfShiftX = c && (h.width & 1);
     p.halfShiftY = c && (h.height & 1);
     byBlocks[c] = PlaneTurnsByBlocks(p, code);
-    blocksWide[c] = p.stride / 8;
-    std::size_t blocks = static_cast<std::size_t>(blocksWide[c]) * (p.rows / 8);
+    outBlocksWide[c] = outUnitsWide * (c ? 1 : 2);
+    outBlocksHigh[c] = outUnitsHigh * (c ? 1 : 2);
+    std::size_t outBlocks = static_cast<std::size_t>(outBlocksWide[c]) * outBlocksHigh[c];
     if (byBlocks[c]) {
-      coef[c].resize(blocks * 64);
-      nonzero[c].resize(blocks);
+      coef[c] = ZeroedArray<std::int16_t>(outBlocks * 64);
+      nonzero[c] = ZeroedArray<std::uint64_t>(outBlocks);
     } else {
       p.samples.resize(static_cast<std::size_t>(p.stride) * p.rows);
     }
@@ -417,6 +442,12 @@ bool TurnPixels(const UnstuffedScan& scan, const FrameHeader& h, std::uint8_t co
     dc[c] = &DecodeTableFor(0, h.dcId[c]);
     ac[c] = &DecodeTableFor(1, h.acId[c]);
   }
+  auto blockIndex = [&](int c, int obx, int oby) {
+    if (c) return static_cast<std::size_t>(oby) * outUnitsWide + obx;
+    std::size_t unit = static_cast<std::size_t>(oby / 2) * outUnitsWide + obx / 2;
+    return unit * 4 + (oby & 1) * 2 + (obx & 1);
+  };
+  const TurnMap map(code);
   ScanCursor cursor(scan, h.restartInterval);
   BitReader& reader = cursor.reader();
   int prediction[3] = {0, 0, 0};
@@ -430,15 +461,24 @@ bool TurnPixels(const UnstuffedScan& scan, const FrameHeader& h, std::uint8_t co
         int bx = c ? j : 2 * j + (b & 1);
         int by = c ? i : 2 * i + (b >> 1);
         if (byBlocks[c]) {
-          std::size_t at = static_cast<std::size_t>(by) * blocksWide[c] + bx;
-          std::int16_t* dst = &coef[c][at * 64];
+          const int lastX = planes[c].width / 8 - 1, lastY = planes[c].height / 8 - 1;
+          int obx = bx, oby = by;
+          if (code == 1) obx = by, oby = lastX - bx;
+          else if (code == 2) obx = lastX - bx, oby = lastY - by;
+          else obx = lastY - by, oby = bx;
+          // Padding blocks of the old MCUs may fall outside the new plane: decoded and dropped.
+          bool keep = obx >= 0 && oby >= 0 && obx < outBlocksWide[c] && oby < outBlocksHigh[c];
+          std::size_t at = keep ? blockIndex(c, obx, oby) : 0;
+          std::int16_t* dst = keep ? &coef[c][at * 64] : block;
           std::uint64_t mask = 0;
           bool ok = reader.DecodeBlock(*dc[c], *ac[c], prediction[c], [&](int k, int v) {
-            dst[k] = static_cast<std::int16_t>(v);
-            mask |= std::uint64_t{1} << k;
+            int z = map.zigzag[k];
+            dst[z] = static_cast<std::int16_t>(v * map.sign[k]);
+            mask |= std::uint64_t{1} << z;
           });
           if (!ok) return false;
-          nonzero[c][at] = mask;
+          if (keep) nonzero[c][at] = mask;
+          else std::memset(block, 0, sizeof block);
           continue;
         }
         bool ok = reader.DecodeBlock(*dc[c], *ac[c], prediction[c],
@@ -452,7 +492,6 @@ bool TurnPixels(const UnstuffedScan& scan, const FrameHeader& h, std::uint8_t co
     }
   }
 
-  const int outUnitsWide = (outWidth + 15) / 16, outUnitsHigh = (outHeight + 15) / 16;
   const EncodeTable* edc[3];
   const EncodeTable* eac[3];
   int outPlaneWidth[3], outPlaneHeight[3];
@@ -462,7 +501,6 @@ bool TurnPixels(const UnstuffedScan& scan, const FrameHeader& h, std::uint8_t co
     outPlaneWidth[c] = c ? (outWidth + 1) / 2 : outWidth;
     outPlaneHeight[c] = c ? (outHeight + 1) / 2 : outHeight;
   }
-  const TurnMap map(code);
   BitWriter writer(out);
   int pred[3] = {0, 0, 0};
   std::uint8_t samples[64];
@@ -474,29 +512,16 @@ bool TurnPixels(const UnstuffedScan& scan, const FrameHeader& h, std::uint8_t co
         int c = b < 4 ? 0 : b - 3;
         int obx = c ? j : 2 * j + (b & 1);
         int oby = c ? i : 2 * i + (b >> 1);
-        std::uint64_t mask;
         if (byBlocks[c]) {
           // Blocks in the padding of the new MCUs repeat the last real block.
           obx = std::min(obx, (outPlaneWidth[c] + 7) / 8 - 1);
           oby = std::min(oby, (outPlaneHeight[c] + 7) / 8 - 1);
-          const int lastX = planes[c].width / 8 - 1, lastY = planes[c].height / 8 - 1;
-          int bx = obx, by = oby;
-          if (code == 1) bx = lastX - oby, by = obx;
-          else if (code == 2) bx = lastX - obx, by = lastY - oby;
-          else bx = oby, by = lastY - obx;
-          std::size_t at = static_cast<std::size_t>(by) * blocksWide[c] + bx;
-          const std::int16_t* src = &coef[c][at * 64];
-          std::memset(zz, 0, sizeof zz);
-          mask = 0;
-          for (std::uint64_t bits = nonzero[c][at]; bits; bits &= bits - 1) {
-            int k = __builtin_ctzll(bits);
-            zz[map.zigzag[k]] = static_cast<std::int16_t>(src[k] * map.sign[k]);
-            mask |= std::uint64_t{1} << map.zigzag[k];
-          }
-        } else {
-          GatherTurned(planes[c], code, outPlaneWidth[c], outPlaneHeight[c], obx * 8, oby * 8, samples);
-          mask = ForwardDct(samples, 8, outTables[c], zz);
+          std::size_t at = blockIndex(c, obx, oby);
+          if (!writer.EncodeBlock(&coef[c][at * 64], nonzero[c][at], *edc[c], *eac[c], pred[c])) return false;
+          continue;
         }
+        GatherTurned(planes[c], code, outPlaneWidth[c], outPlaneHeight[c], obx * 8, oby * 8, samples);
+        std::uint64_t mask = ForwardDct(samples, 8, outTables[c], zz);
         if (!writer.EncodeBlock(zz, mask, *edc[c], *eac[c], pred[c])) return false;
       }
     }
