@@ -22,9 +22,10 @@ enum TransferMode : int { kTransferNone = 0, kTransferMove = 1, kTransferCopy = 
 struct PlacedFile {
   enum class How {
     Created,        // copied, linked or written in place (previews): undo deletes newPath
-    Renamed,        // moved within one file system: undo renames newPath back to oldPath
-    CopiedForMove,  // moved across file systems: the copy is complete and verified, the source is
-                    // still there until CommitMoves; undo deletes the copy only
+    Renamed,        // moved (renamed) for good: undo renames newPath back to oldPath
+    CopiedForMove,  // a move not yet committed: the target is a second link (one file system) or a
+                    // complete, verified copy (across file systems); the source stays until
+                    // CommitMoves, and undo deletes the target only
   };
   std::filesystem::path oldPath;  // empty for Created
   std::filesystem::path newPath;
@@ -63,8 +64,9 @@ class CFolderOps {
   CFolderOps& operator=(const CFolderOps&) = delete;
 
   // Places one file. Never replaces an existing target: a taken target is a failure. A move within
-  // one file system is a rename; across file systems the file is copied, synced and verified, and the
-  // source stays until CommitMoves. A copy keeps the source's modification time. Mode 3 writes a
+  // one file system adds the target as a second link (a rename where links are not supported);
+  // across file systems the file is copied, synced and verified. Either way the source stays until
+  // CommitMoves. A copy keeps the source's modification time. Mode 3 writes a
   // symbolic link ShortcutPath(target) -> the absolute source.
   bool PlaceFile(const std::filesystem::path& source, const std::filesystem::path& target, int mode);
 

@@ -1,6 +1,7 @@
 // Placing one file into the library without ever replacing a file and without ever losing a source.
-// Assumptions: rename within one file system is atomic; fsync makes data and directory entries
-// durable. Order for a move across file systems: copy into a temporary name (O_EXCL) while hashing,
+// Assumptions: rename and link within one file system are atomic; fsync makes data and directory
+// entries durable. A move within one file system links the target and unlinks the source only in
+// CommitMoves. Order for a move across file systems: copy into a temporary name (O_EXCL) while hashing,
 // fsync, rename to the target without replacing, fsync the folder, re-read the copy from the device
 // and compare hashes; only after the album is saved (CommitMoves) is the source unlinked.
 #include <QCryptographicHash>
@@ -201,6 +202,15 @@ bool CFolderOps::PlaceFile(const fs::path& source, const fs::path& target, int m
     case kTransferNone:
       return true;
     case kTransferMove: {
+      // Within one file system a second name comes first: the card keeps its name until the album
+      // is saved, and turning the library file upright (a new inode) never touches the card's.
+      if (::link(source.c_str(), target.c_str()) == 0) {
+        SyncFolder(target.parent_path());
+        records_.placedFiles.push_back({source, target, PlacedFile::How::CopiedForMove});
+        return true;
+      }
+      if (errno == EEXIST) return false;
+      // File systems without hard links (FAT cards): a rename that refuses to replace.
       if (RenameNoReplace(source, target) == 0) {
         SyncFolder(target.parent_path());
         records_.placedFiles.push_back({source, target, PlacedFile::How::Renamed});

@@ -74,18 +74,29 @@ TEST_F(FolderOps, ShortcutIsASymbolicLinkToTheAbsoluteSource) {
   EXPECT_FALSE(fs::exists(dir_ / "A.JPG"));
 }
 
-TEST_F(FolderOps, MoveWithinOneFileSystemRenamesAndUndoPutsItBack) {
+TEST_F(FolderOps, MoveWithinOneFileSystemKeepsTheCardNameUntilCommitted) {
   const fs::path source = dir_ / "card" / "A.JPG";
   test::WriteFile(source, "picture");
+  test::WriteFile(dir_ / "card" / "B.JPG", "second");
   fs::create_directories(dir_ / "lib");
   ASSERT_TRUE(ops_.PlaceFile(source, dir_ / "lib" / "A.JPG", kTransferMove));
-  EXPECT_FALSE(fs::exists(source));
-  EXPECT_EQ(ops_.Records().placedFiles.at(0).how, PlacedFile::How::Renamed);
+  EXPECT_EQ(test::ReadFile(source), "picture");
+  EXPECT_EQ(test::ReadFile(dir_ / "lib" / "A.JPG"), "picture");
+  // The library file is rewritten (as turning it upright does): the card's file keeps its bytes.
+  test::WriteFile(dir_ / "lib" / "A.tmp", "turned");
+  fs::rename(dir_ / "lib" / "A.tmp", dir_ / "lib" / "A.JPG");
+  EXPECT_EQ(test::ReadFile(source), "picture");
   CRKCardAlbumDoc album(home_);
   album.SetGenerationRotation(false);
   ops_.UndoRun(kTransferMove, album, false);
   EXPECT_EQ(test::ReadFile(source), "picture");
   EXPECT_FALSE(fs::exists(dir_ / "lib" / "A.JPG"));
+
+  CFolderOps committed;
+  ASSERT_TRUE(committed.PlaceFile(dir_ / "card" / "B.JPG", dir_ / "lib" / "B.JPG", kTransferMove));
+  ASSERT_TRUE(committed.CommitMoves());
+  EXPECT_FALSE(fs::exists(dir_ / "card" / "B.JPG"));
+  EXPECT_EQ(test::ReadFile(dir_ / "lib" / "B.JPG"), "second");
 }
 
 TEST_F(FolderOps, MoveAcrossFileSystemsKeepsTheSourceUntilCommitted) {

@@ -222,7 +222,9 @@ TEST_F(ImportEngine, CancelledMoveImportLeavesCardLibraryAndAlbumAsTheyWere) {
   for (int i = 1; i <= 4; ++i) {
     char name[16];
     std::snprintf(name, sizeof name, "ABCD%04d.JPG", i);
-    Picture(dcim_ / "100TEST" / name, "2007:03:1" + std::to_string(i) + " 10:00:00", static_cast<uint32_t>(i));
+    // The first is a portrait: turned upright in the library, it must still come back unturned.
+    Picture(dcim_ / "100TEST" / name, "2007:03:1" + std::to_string(i) + " 10:00:00", static_cast<uint32_t>(i),
+            i == 1 ? 6 : 1);
   }
   Memo(dcim_ / "100TEST" / "ABCD0001.WAV", test::LocalTime(2007, 3, 11));
   const auto cardBefore = test::TreeOf(card_);

@@ -75,7 +75,8 @@ class ImportFixture : public ::testing::Test {
   }
 
   // A camera picture with a shooting date ("YYYY:MM:DD HH:MM:SS"; empty = no Exif at all).
-  std::filesystem::path Picture(const std::filesystem::path& path, const std::string& shot, std::uint32_t seed = 1) {
+  std::filesystem::path Picture(const std::filesystem::path& path, const std::string& shot, std::uint32_t seed = 1,
+                                int orientation = 1) {
     JpegSpec spec;
     spec.width = 48;
     spec.height = 32;
@@ -83,6 +84,7 @@ class ImportFixture : public ::testing::Test {
     if (!shot.empty()) {
       ExifSpec exif;
       exif.dateTimeOriginal = shot;
+      exif.orientation = orientation;
       spec.exif = exif;
     }
     WriteJpeg(path, spec);
