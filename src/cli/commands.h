@@ -25,5 +25,6 @@ void AddAlbumCommands(CLI::App& app);    // album dump
 void AddRebuildCommands(CLI::App& app);   // rebuild
 void AddRelocateCommands(CLI::App& app);  // relocate
 void AddJpegCommands(CLI::App& app);     // jpeg info, jpeg rotate
+void AddSerialCommands(CLI::App& app);   // serial-test
 
 }  // namespace orrivan::cli

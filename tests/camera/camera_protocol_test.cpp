@@ -141,6 +141,17 @@ TEST_F(CameraTest, ConnectListAndFetchFromAnExtendedCamera) {
   EXPECT_TRUE(link_->IsOpen());
 }
 
+TEST_F(CameraTest, ConnectWithTheCamerasOwnWaitsNeedsNoRetry) {
+  Start({"--no-pacing"});
+  link_->SetTimings(LinkTimings{});
+  ASSERT_EQ(link_->Connect(), LINK_OK);
+  auto events = cam_->Events();
+  ASSERT_GE(events.size(), 2u);
+  // The PC waits 2000 ms before it reads the first ACK; the camera must still take the command.
+  EXPECT_EQ(events[0], "ENQ");
+  EXPECT_EQ(events[1], "CMD SU") << Joined(events);
+}
+
 TEST_F(CameraTest, ReconnectingReopensThePortAndTheCameraFollows) {
   Start({"--no-pacing"});
   for (int i = 0; i < 3; ++i) {

@@ -146,7 +146,8 @@ class Camera {
   }
 
  private:
-  static constexpr int kByteWaitMs = 2000;
+  // Longer than the PC's wait before it reads the answer to its first ENQ.
+  static constexpr int kByteWaitMs = 6000;
   static constexpr int kReplyWaitMs = 10000;
 
   // Answers one ENQ and serves the command that follows. True when the PC sent another ENQ
