@@ -96,7 +96,9 @@ std::optional<std::filesystem::path> FindIgnoringCase(const std::filesystem::pat
   std::error_code ec;
   const std::filesystem::path exact = folder / std::string(name);
   if (std::filesystem::exists(std::filesystem::symlink_status(exact, ec))) return exact;
-  for (auto it = std::filesystem::directory_iterator(folder, ec);
+  // A bare file name lies in the current folder.
+  const std::filesystem::path where = folder.empty() ? std::filesystem::path(".") : folder;
+  for (auto it = std::filesystem::directory_iterator(where, ec);
        !ec && it != std::filesystem::directory_iterator(); it.increment(ec)) {
     if (EqualsIgnoreCase(it->path().filename().string(), name)) return it->path();
   }
