@@ -18,6 +18,7 @@ typedef float F4 __attribute__((vector_size(16)));
 typedef int I4 __attribute__((vector_size(16)));
 typedef short S4 __attribute__((vector_size(8)));
 typedef unsigned char U4 __attribute__((vector_size(4)));
+typedef unsigned char U8 __attribute__((vector_size(8)));
 
 constexpr double kAanScale[8] = {1.0,         1.387039845, 1.306562965, 1.175875602,
                                  1.0,         0.785694958, 0.541196100, 0.275899379};
@@ -113,14 +114,15 @@ inline void ForwardPass(Block8& b) {
 
 }  // namespace
 
-void DctTables::Prepare(const std::uint16_t* quantNatural) {
+void DctTables::Prepare(const std::uint16_t* table) {
   for (int v = 0; v < 8; ++v) {
     for (int u = 0; u < 8; ++u) {
       double s = kAanScale[v] * kAanScale[u];
-      double q = quantNatural[v * 8 + u];
+      double q = table[v * 8 + u];
       dequant[v * 8 + u] = static_cast<float>(q * s / 8.0);
-      // Stored transposed: the forward transform ends with lanes running over rows.
+      // Stored transposed as well: the forward transform ends with lanes running across lines.
       quant[u * 8 + v] = static_cast<float>(1.0 / (q * s * 8.0));
+      quantNatural[v * 8 + u] = quant[u * 8 + v];
     }
   }
 }
@@ -139,49 +141,64 @@ void InverseDct(const std::int16_t* c, const DctTables& t, std::uint8_t* out, in
   InversePass(b);  // columns: rows of the result now hold sample rows
   Transpose(b);
   InversePass(b);  // rows: b.m[x] holds column x of the samples, lanes over rows
-  for (int x = 0; x < 8; ++x) {
+  Transpose(b);    // back to rows, so each row leaves in two four-byte stores
+  for (int y = 0; y < 8; ++y) {
     for (int h = 0; h < 2; ++h) {
-      F4 v = b.m[x][h] + 128.0f;
+      F4 v = b.m[y][h] + 128.0f;
       v = v < Splat(0.0f) ? Splat(0.0f) : v;
       v = v > Splat(255.0f) ? Splat(255.0f) : v;
-      I4 i = RoundToInt(v);
-      for (int k = 0; k < 4; ++k) out[(h * 4 + k) * stride + x] = static_cast<std::uint8_t>(i[k]);
+      U4 bytes = __builtin_convertvector(RoundToInt(v), U4);
+      std::memcpy(out + y * stride + h * 4, &bytes, sizeof bytes);
     }
   }
 }
 
-std::uint64_t ForwardDct(const std::uint8_t* in, int stride, const DctTables& t, std::int16_t* zz) {
+std::uint64_t ForwardDctLines(const std::uint8_t* first, std::ptrdiff_t lineStep, bool reversed,
+                              bool columns, const DctTables& t, std::int16_t* zz) {
   static const auto naturalToZigzag = [] {
     std::array<std::uint8_t, 64> z{};
     for (int k = 0; k < 64; ++k) z[kZigzagToNatural[k]] = static_cast<std::uint8_t>(k);
     return z;
   }();
   Block8 b;
-  for (int r = 0; r < 8; ++r) {
-    for (int h = 0; h < 2; ++h) {
-      U4 p;
-      std::memcpy(&p, in + r * stride + h * 4, sizeof p);
-      b.m[r][h] = __builtin_convertvector(p, F4) - 128.0f;
+  for (int line = 0; line < 8; ++line) {
+    const std::uint8_t* p = first + line * lineStep;
+    U8 bytes;
+    if (reversed) {
+      std::memcpy(&bytes, p - 7, sizeof bytes);
+      bytes = __builtin_shufflevector(bytes, bytes, 7, 6, 5, 4, 3, 2, 1, 0);
+    } else {
+      std::memcpy(&bytes, p, sizeof bytes);
     }
+    U4 lo = __builtin_shufflevector(bytes, bytes, 0, 1, 2, 3);
+    U4 hi = __builtin_shufflevector(bytes, bytes, 4, 5, 6, 7);
+    b.m[line][0] = __builtin_convertvector(lo, F4) - 128.0f;
+    b.m[line][1] = __builtin_convertvector(hi, F4) - 128.0f;
   }
-  ForwardPass(b);  // columns: b.m[v] holds vertical frequency v, lanes over columns
+  ForwardPass(b);  // across lines
   Transpose(b);
-  ForwardPass(b);  // rows: b.m[u] holds horizontal frequency u, lanes over v
+  ForwardPass(b);  // along lines: b.m[a] holds frequency a along the lines, lanes across them
+  // The transform is separable, so a block read by columns gives the transposed coefficients.
+  const float* quant = columns ? t.quantNatural : t.quant;
   std::uint64_t mask = 0;
-  for (int u = 0; u < 8; ++u) {
+  for (int a = 0; a < 8; ++a) {
     for (int h = 0; h < 2; ++h) {
       F4 q;
-      std::memcpy(&q, t.quant + u * 8 + h * 4, sizeof q);
-      I4 i = RoundToInt(b.m[u][h] * q);
+      std::memcpy(&q, quant + a * 8 + h * 4, sizeof q);
+      I4 i = RoundToInt(b.m[a][h] * q);
       for (int k = 0; k < 4; ++k) {
-        int v = h * 4 + k;
-        int z = naturalToZigzag[v * 8 + u];
+        int l = h * 4 + k;
+        int z = naturalToZigzag[columns ? a * 8 + l : l * 8 + a];
         zz[z] = static_cast<std::int16_t>(i[k]);
         if (i[k]) mask |= std::uint64_t{1} << z;
       }
     }
   }
   return mask;
+}
+
+std::uint64_t ForwardDct(const std::uint8_t* in, int stride, const DctTables& t, std::int16_t* zz) {
+  return ForwardDctLines(in, stride, false, false, t, zz);
 }
 
 }  // namespace orrivan::jpeg

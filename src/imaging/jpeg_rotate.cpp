@@ -338,7 +338,8 @@ struct Plane {
 };
 
 // Gathers the 8 x 8 block at (x0, y0) of the turned plane from the source plane. Positions past
-// the turned real area repeat its last column or row.
+// the turned real area repeat its last column or row. Used at the edges; TransformTurned reads
+// the inside blocks straight from the plane.
 void GatherTurned(const Plane& src, std::uint8_t code, int outWidth, int outHeight, int x0, int y0,
                   std::uint8_t* block) {
   const std::uint8_t* s = src.samples.data();
@@ -348,23 +349,6 @@ void GatherTurned(const Plane& src, std::uint8_t code, int outWidth, int outHeig
   const bool xReversed = code == 1 || code == 2, yReversed = code == 2 || code == 3;
   const int dx = xReversed && src.halfShiftX ? 1 : 0;
   const int dy = yReversed && src.halfShiftY ? 1 : 0;
-  if (dx == 0 && dy == 0 && x0 + 7 < outWidth && y0 + 7 < outHeight) {
-    // Inside the real area: the source position moves by a fixed step per column and per row.
-    const std::ptrdiff_t st = static_cast<std::ptrdiff_t>(stride);
-    std::ptrdiff_t base, stepC, stepR;
-    if (code == 1) {
-      base = x0 * st + (src.width - 1 - y0), stepC = st, stepR = -1;
-    } else if (code == 2) {
-      base = (src.height - 1 - y0) * st + (src.width - 1 - x0), stepC = -1, stepR = -st;
-    } else {
-      base = (src.height - 1 - x0) * st + y0, stepC = -st, stepR = 1;
-    }
-    for (int c = 0; c < 8; ++c) {
-      const std::uint8_t* p = s + base + c * stepC;
-      for (int r = 0; r < 8; ++r) block[r * 8 + c] = p[r * stepR];
-    }
-    return;
-  }
   for (int r = 0; r < 8; ++r) {
     int yo = std::min(y0 + r, outHeight - 1);
     for (int c = 0; c < 8; ++c) {
@@ -391,6 +375,26 @@ bool PlaneTurnsByBlocks(const Plane& p, std::uint8_t code) {
   bool xReversed = code == 1 || code == 2, yReversed = code == 2 || code == 3;
   return (!xReversed || (p.width % 8 == 0 && !p.halfShiftX)) &&
          (!yReversed || (p.height % 8 == 0 && !p.halfShiftY));
+}
+
+// Forward DCT of the block at (x0, y0) of the turned plane. Inside the real area every row or
+// column of the turned block is eight neighbouring source samples, read with one load.
+std::uint64_t TransformTurned(const Plane& src, std::uint8_t code, int outWidth, int outHeight,
+                              int x0, int y0, const DctTables& t, std::int16_t* zz) {
+  const bool xReversed = code == 1 || code == 2, yReversed = code == 2 || code == 3;
+  const bool shifted = (xReversed && src.halfShiftX) || (yReversed && src.halfShiftY);
+  if (shifted || x0 + 7 >= outWidth || y0 + 7 >= outHeight) {
+    std::uint8_t samples[64];
+    GatherTurned(src, code, outWidth, outHeight, x0, y0, samples);
+    return ForwardDct(samples, 8, t, zz);
+  }
+  const std::uint8_t* s = src.samples.data();
+  const std::ptrdiff_t st = src.stride;
+  if (code == 1) return ForwardDctLines(s + x0 * st + (src.width - 1 - y0), st, true, true, t, zz);
+  if (code == 2) {
+    return ForwardDctLines(s + (src.height - 1 - y0) * st + (src.width - 1 - x0), -st, true, false, t, zz);
+  }
+  return ForwardDctLines(s + (src.height - 1 - x0) * st + y0, -st, false, true, t, zz);
 }
 
 bool TurnPixels(const UnstuffedScan& scan, const FrameHeader& h, std::uint8_t code,
@@ -448,6 +452,12 @@ bool TurnPixels(const UnstuffedScan& scan, const FrameHeader& h, std::uint8_t co
     return unit * 4 + (oby & 1) * 2 + (obx & 1);
   };
   const TurnMap map(code);
+  int rowBlocks[3];
+  std::vector<std::int16_t> rowCoef[3];  // one row of MCUs of each pixel plane, natural order
+  for (int c = 0; c < 3; ++c) {
+    rowBlocks[c] = unitsWide * (c ? 1 : 2);
+    if (!byBlocks[c]) rowCoef[c].assign(static_cast<std::size_t>(rowBlocks[c]) * (c ? 1 : 2) * 64, 0);
+  }
   ScanCursor cursor(scan, h.restartInterval);
   BitReader& reader = cursor.reader();
   int prediction[3] = {0, 0, 0};
@@ -481,14 +491,27 @@ bool TurnPixels(const UnstuffedScan& scan, const FrameHeader& h, std::uint8_t co
           else std::memset(block, 0, sizeof block);
           continue;
         }
+        // Pixel planes collect a row of MCUs before the inverse transforms, which then read
+        // coefficients long stored rather than stalling on stores still in flight.
+        std::int16_t* dst = &rowCoef[c][(static_cast<std::size_t>(by - i * (c ? 1 : 2)) * rowBlocks[c] + bx) * 64];
         bool ok = reader.DecodeBlock(*dc[c], *ac[c], prediction[c],
-                                     [&](int k, int v) { block[kZigzagToNatural[k]] = static_cast<std::int16_t>(v); });
+                                     [&](int k, int v) { dst[kZigzagToNatural[k]] = static_cast<std::int16_t>(v); });
         if (!ok) return false;
-        Plane& p = planes[c];
-        InverseDct(block, inTables[c], &p.samples[static_cast<std::size_t>(by) * 8 * p.stride + bx * 8], p.stride);
-        std::memset(block, 0, sizeof block);
       }
       if (!cursor.End()) return false;
+    }
+    for (int c = 0; c < 3; ++c) {
+      if (byBlocks[c]) continue;
+      Plane& p = planes[c];
+      const int rows = c ? 1 : 2;
+      for (int r = 0; r < rows; ++r) {
+        for (int bx = 0; bx < rowBlocks[c]; ++bx) {
+          std::size_t y = static_cast<std::size_t>(i * rows + r) * 8;
+          InverseDct(&rowCoef[c][(static_cast<std::size_t>(r) * rowBlocks[c] + bx) * 64], inTables[c],
+                     &p.samples[y * p.stride + bx * 8], p.stride);
+        }
+      }
+      std::fill(rowCoef[c].begin(), rowCoef[c].end(), 0);
     }
   }
 
@@ -503,7 +526,6 @@ bool TurnPixels(const UnstuffedScan& scan, const FrameHeader& h, std::uint8_t co
   }
   BitWriter writer(out);
   int pred[3] = {0, 0, 0};
-  std::uint8_t samples[64];
   std::int16_t zz[64];
   for (int i = 0; i < outUnitsHigh; ++i) {
     for (int j = 0; j < outUnitsWide; ++j) {
@@ -520,8 +542,8 @@ bool TurnPixels(const UnstuffedScan& scan, const FrameHeader& h, std::uint8_t co
           if (!writer.EncodeBlock(&coef[c][at * 64], nonzero[c][at], *edc[c], *eac[c], pred[c])) return false;
           continue;
         }
-        GatherTurned(planes[c], code, outPlaneWidth[c], outPlaneHeight[c], obx * 8, oby * 8, samples);
-        std::uint64_t mask = ForwardDct(samples, 8, outTables[c], zz);
+        std::uint64_t mask = TransformTurned(planes[c], code, outPlaneWidth[c], outPlaneHeight[c],
+                                             obx * 8, oby * 8, outTables[c], zz);
         if (!writer.EncodeBlock(zz, mask, *edc[c], *eac[c], pred[c])) return false;
       }
     }
