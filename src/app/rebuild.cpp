@@ -22,9 +22,9 @@ RebuildReport RewritePages(Interaction& ui, CRKCardAlbumDoc& album, const std::v
   RebuildReport report;
   report.repaired = true;
   CLibraryHtmlWriter writer(&ui);
-  const int removed = writer.UpdateListPages(album, dayNames, 0);
-  const int added = writer.UpdateListPages(album, dayNames, 1);
-  report.listPages = removed && added;
+  // Removing a row that was never written reports a failure; only the writing counts.
+  writer.UpdateListPages(album, dayNames, 0);
+  report.listPages = writer.UpdateListPages(album, dayNames, 1) != 0;
 
   if (options.dayPages) {
     const bool haveTemplate = !settings::GetString(settings::Key::DllPath).empty();

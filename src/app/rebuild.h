@@ -23,7 +23,7 @@ struct RebuildOptions {
 struct RebuildReport {
   bool repaired = false;     // false: a path named no library root; nothing was saved or written
   bool saved = false;
-  bool listPages = false;    // every day's rows were written
+  bool listPages = false;    // every day's rows were written (a day without pictures gets none)
   int dayPagesWritten = 0;
   int dayPagesFailed = 0;    // includes days skipped because no template plug-in is chosen
   bool calendar = false;

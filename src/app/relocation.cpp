@@ -1,8 +1,8 @@
 // Library relocation. Every file is placed with the engine's no-replace placement and recorded, so
 // the undo of the library move can put files, folders, picture paths and day paths back. Nothing of
-// the old tree is deleted before the album has been saved naming the new root: a crash in between
-// leaves the files in the new place and an album that says so, or in the old place and an album that
-// says that.
+// the old tree is deleted before the album has been saved naming the new root. A crash during the
+// moves leaves every file in one of the two trees (a rename is atomic; a copy across file systems
+// keeps its source until the save), never in none; the saved album still names the old root then.
 #include "app/relocation.h"
 
 #include <sys/stat.h>
@@ -204,6 +204,8 @@ RelocateResult RelocateLibrary(Interaction& ui, CRKCardAlbumDoc& album, const fs
     return RelocateResult::Unchanged;
   const fs::path oldRoot(oldText);
   const fs::path newRoot = RelocationTarget(chosen);
+  // Choosing the folder that holds the current root names the same root.
+  if (SameFile(newRoot, oldRoot)) return RelocateResult::Unchanged;
 
   // Ours: an album without a single record adopts the folder. (A library of zero bytes may still
   // hold days, which must move rather than be replaced by whatever album lies at the target.)

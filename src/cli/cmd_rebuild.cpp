@@ -50,7 +50,11 @@ int RunRebuild(bool yes) {
                 report.dayPagesWritten);
     if (report.dayPagesFailed) std::printf(", %d failed", report.dayPagesFailed);
     std::printf("%s\n", report.saved ? "; album saved" : "");
-    if (!report.Ok()) return kExitFailed;
+    if (!report.listPages) std::fprintf(stderr, "orrivan-cli: some days got no list row (a day without pictures?)\n");
+    if (!report.calendar) {
+      std::fprintf(stderr, "orrivan-cli: the calendar pages could not all be written\n");
+      return kExitFailed;
+    }
   } else {
     std::printf("%zu days, %zu pictures; album taken over from the library and rebuilt\n", album.DayCount(),
                 album.PictureCount());

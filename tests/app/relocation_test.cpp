@@ -106,6 +106,8 @@ TEST_F(Relocation, ChoosingTheCurrentFolderDoesNothing) {
   OpenLibrary(album);
   const auto before = Snapshot(dir_.path());
   EXPECT_EQ(RelocateLibrary(ui_, album, root_.string() + "/"), RelocateResult::Unchanged);
+  // The folder that holds the root names the same root.
+  EXPECT_EQ(RelocateLibrary(ui_, album, home_), RelocateResult::Unchanged);
   EXPECT_EQ(Snapshot(dir_.path()), before);
 }
 
@@ -114,7 +116,7 @@ TEST_F(Relocation, OverlappingTargetsAreRefused) {
   OpenLibrary(album);
   const std::string paths = Paths(album);
   const auto before = Snapshot(root_);
-  for (const fs::path& chosen : {root_ / "inner", fs::path(home_), dir_.path() / "home" / "." }) {
+  for (const fs::path& chosen : {root_ / "inner", root_ / "20070315", dir_.path() / "home" / "Image Library" / "x"}) {
     EXPECT_EQ(RelocateLibrary(ui_, album, chosen), RelocateResult::Refused) << chosen;
   }
   EXPECT_EQ(Snapshot(root_), before);
