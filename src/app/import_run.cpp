@@ -4,6 +4,7 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <system_error>
 
 #include "base/paths.h"
@@ -53,13 +54,17 @@ std::vector<fs::path> SourcesFromFolders(const std::vector<fs::path>& folders) {
     bool isSource = CompareIgnoreCase(folder.filename().string(), "DCIM") == 0;
     for (fs::directory_iterator it(folder, ec), end; !isSource && !ec && it != end; it.increment(ec))
       if (CompareIgnoreCase(it->path().filename().string(), "RKCAM.RKS") == 0) isSource = true;
-    if (isSource) {
-      sources.push_back(folder);
-      continue;
+    std::vector<fs::path> found{folder};
+    if (!isSource) {
+      CImportSourceList list;
+      list.ScanRootForSources(folder);
+      found = list.Paths();
     }
-    CImportSourceList list;
-    list.ScanRootForSources(folder);
-    sources.insert(sources.end(), list.Paths().begin(), list.Paths().end());
+    // A folder named twice (or by two names) is imported once.
+    for (const fs::path& source : found) {
+      const bool seen = std::any_of(sources.begin(), sources.end(), [&](const fs::path& s) { return SameFile(s, source); });
+      if (!seen) sources.push_back(source);
+    }
   }
   return sources;
 }

@@ -341,8 +341,12 @@ bool CImportEngine::FileIntoFolder(const fs::path& source, const fs::path& targe
 
 bool CImportEngine::FileIntoDay(const fs::path& source, const std::string& day, Folder* folder) {
   std::string dayFolder = FindDayFolder(day);
-  bool existed = !dayFolder.empty();
-  if (!existed) dayFolder = CreateDay(libraryRoot_ / day);
+  if (dayFolder.empty()) {
+    dayFolder = CreateDay(libraryRoot_ / day);
+  } else {
+    // A day the album knows whose folder was removed by hand gets its folder back.
+    CreateFolder(layout::FromStoredPath(dayFolder));
+  }
   auto position = album_.FindDayPosition(dayFolder);
   if (!position) return false;
   {

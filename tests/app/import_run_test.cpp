@@ -22,7 +22,8 @@ TEST_F(ImportRun, NamedFoldersAreSourcesOrCardRootsInTheGivenOrder) {
   test::WriteFile(dir_ / "c3" / "Rkcam.rks", "");
   fs::create_directories(dir_ / "c4" / "MUSIC");
   const std::vector<fs::path> sources =
-      SourcesFromFolders({dir_ / "c2" / "dcim", dir_ / "c1", dir_ / "c3", dir_ / "c4", dir_ / "missing"});
+      SourcesFromFolders({dir_ / "c2" / "dcim", dir_ / "c1", dir_ / "c3", dir_ / "c4", dir_ / "missing",
+                          dir_ / "c2", dir_ / "c1" / "DCIM" / ".."});
   EXPECT_EQ(sources, (std::vector<fs::path>{dir_ / "c2" / "dcim", dir_ / "c1" / "DCIM", dir_ / "c1" / "OLD",
                                             dir_ / "c3"}));
 }

@@ -258,6 +258,15 @@ TEST_F(ImportEngine, FailingPlacementShowsTheWriteErrorAndRollsBack) {
   EXPECT_TRUE(days_.empty());
 }
 
+TEST_F(ImportEngine, DayWhoseFolderWasRemovedByHandGetsItBack) {
+  Picture(dcim_ / "100TEST" / "ABCD0001.JPG", "2007:03:15 10:00:00", 1);
+  ASSERT_EQ(Import(), ImportResult::Done);
+  fs::remove_all(library_ / "20070315");
+  ASSERT_EQ(Import(), ImportResult::Done);
+  EXPECT_TRUE(fs::exists(library_ / "20070315" / "ABCD0001.JPG"));
+  EXPECT_EQ(days_.size(), 1u);
+}
+
 TEST_F(ImportEngine, NothingToImportSaysSoAndChangesNothing) {
   fs::create_directories(dcim_ / "100TEST");
   EXPECT_EQ(Import(), ImportResult::NothingToDo);
