@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <thread>
 
@@ -74,7 +75,10 @@ class CameraTest : public ::testing::Test {
 
   // Starts the camera with these flags and points a link at it.
   void Start(std::vector<std::string> flags, const std::string& rate = "115200") {
-    cam_ = std::make_unique<test::FakecamProcess>(card_, temp_ / "fakecam.log", flags);
+    cam_.reset();
+    // Each camera its own log, so a test that starts several reads only the last one's events.
+    std::string log = "fakecam-" + std::to_string(++starts_) + ".log";
+    cam_ = std::make_unique<test::FakecamProcess>(card_, temp_ / log, flags);
     ASSERT_FALSE(cam_->Port().empty()) << "fakecam did not start: " << test::FakecamBinary();
     link_ = std::make_unique<CCameraLink>();
     link_->SetPortName(cam_->Port());
@@ -102,6 +106,7 @@ class CameraTest : public ::testing::Test {
   fs::path target_;
   std::unique_ptr<test::FakecamProcess> cam_;
   std::unique_ptr<CCameraLink> link_;
+  int starts_ = 0;
 };
 
 TEST_F(CameraTest, ConnectListAndFetchFromAnExtendedCamera) {
@@ -179,6 +184,21 @@ TEST_F(CameraTest, NakToTheFirstEnqIsRetriedOnce) {
   ASSERT_GE(events.size(), 2u);
   EXPECT_EQ(events[0], "ENQ NAK");
   EXPECT_EQ(events[1], "ENQ");
+}
+
+TEST_F(CameraTest, BusyCameraIsAskedAgainWhileConnectedButNotForEver) {
+  Start({"--no-pacing", "--busy", "3"});
+  ASSERT_EQ(link_->Connect(), LINK_OK);
+  EXPECT_EQ(link_->CheckBattery(), LINK_OK);
+  EXPECT_EQ(CountPrefix(cam_->Events(), "ENQ NAK"), 3u);
+
+  // A camera that never stops saying NAK is given up on with the no-ACK code.
+  Start({"--no-pacing", "--busy", "100000"});
+  ASSERT_EQ(link_->Connect(), LINK_OK);
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(link_->CheckBattery(), LINK_ERR_NO_ACK);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+  EXPECT_GE(CountPrefix(cam_->Events(), "ENQ NAK"), 100u);
 }
 
 TEST_F(CameraTest, CamerasOfTheOtherKindAreRefused) {

@@ -44,6 +44,7 @@ struct Options {
   long long announceDelta = 0;
   std::vector<std::string> extraNames;
   bool silent = false;
+  int busy = 0;  // ENQs answered with NAK once a connection is made
 };
 
 void Usage() {
@@ -51,7 +52,8 @@ void Usage() {
           "usage: fakecam --card DIR [--type 1|2] [--capability N] [--no-pacing] [--log FILE]\n"
           "               [--block N] [--bad-checksum-once] [--nak-first-enq] [--drop-byte-at N]\n"
           "               [--oversize-block] [--battery-low-after N] [--stall-ms N] [--garbage N]\n"
-          "               [--empty-listing] [--announce-delta N] [--extra-name NAME] [--silent]\n");
+          "               [--empty-listing] [--announce-delta N] [--extra-name NAME] [--silent]\n"
+          "               [--busy N]\n");
 }
 
 bool Parse(int argc, char** argv, Options& o) {
@@ -91,6 +93,8 @@ bool Parse(int argc, char** argv, Options& o) {
       if (!number(o.batteryLowAfter)) return false;
     } else if (a == "--stall-ms") {
       if (!number(o.stallMs)) return false;
+    } else if (a == "--busy") {
+      if (!number(o.busy)) return false;
     } else if (a == "--garbage") {
       if (!number(o.garbage)) return false;
     } else if (a == "--announce-delta") {
@@ -156,6 +160,12 @@ class Camera {
     ++enqs_;
     if (o_.silent) return false;
     if (o_.nakFirstEnq && enqs_ == 1) {
+      log_.Line("ENQ NAK");
+      line_.WriteByte(kNak);
+      return false;
+    }
+    if (connected_ && busyNaks_ < o_.busy) {
+      ++busyNaks_;
       log_.Line("ENQ NAK");
       line_.WriteByte(kNak);
       return false;
@@ -242,6 +252,7 @@ class Camera {
   bool Execute(const std::string& command, const std::string& args) {
     std::string name = args.empty() ? std::string() : args.substr(0, args.size() - 1);
     if (command == "SU") {
+      connected_ = false;
       Reply({static_cast<uint8_t>(o_.type == 2 ? 1 : 0), static_cast<uint8_t>(o_.capability), 0, 0});
     } else if (command == "NP") {
       Reply({0});
@@ -277,7 +288,10 @@ class Camera {
         log_.Line("SPEED " + std::to_string(rate));
         line_.SetRate(rate);
       }
+    } else if (command == "PP") {
+      connected_ = true;
     } else if (command == "QR") {
+      connected_ = false;
       log_.Line("QR");
     } else if (command == "ZH" || command == "ZE") {
       return Send(Listing(command == "ZH"));
@@ -390,6 +404,8 @@ class Camera {
   Log& log_;
   std::vector<std::string> folder_;
   long long enqs_ = 0;
+  bool connected_ = false;
+  int busyNaks_ = 0;
   int batteryChecks_ = 0;
   bool badChecksumSent_ = false;
   bool oversizeSent_ = false;
