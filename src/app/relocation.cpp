@@ -75,9 +75,6 @@ int64_t CountFiles(const fs::path& folder) {
   return count;
 }
 
-// The library copy of the album is not moved: the save writes it afresh at the new root.
-bool IsLibraryAlbum(const fs::path& file) { return file.filename() == layout::kAlbumFileName; }
-
 // One relocation run: the engine's folder operations plus the walk that moves one day folder whole.
 class CRelocationRun : public CFolderOps {
  public:
@@ -230,8 +227,10 @@ RelocateResult RelocateLibrary(Interaction& ui, CRKCardAlbumDoc& album, const fs
   int64_t workItems = 0;
   for (const std::string& folder : dayFolders)
     if (!staysPut(folder)) workItems += CountFiles(layout::FromStoredPath(folder));
-  for (const fs::path& file : List(oldRoot).files)
-    if (!IsLibraryAlbum(file)) ++workItems;
+  // The root's files, the library copy of the album among them: it moves like the others (so an
+  // album already waiting at the target stops the run instead of being overwritten), and the save
+  // then rewrites it.
+  workItems += static_cast<int64_t>(List(oldRoot).files.size());
 
   auto progress = ui.OpenProgress(Str(StrId::RelocationCaption));
   progress->SetText(Str(StrId::MovingImportedFiles), "");
@@ -277,7 +276,6 @@ RelocateResult RelocateLibrary(Interaction& ui, CRKCardAlbumDoc& album, const fs
   }
   if (ok && !records.cancelled) {
     for (const fs::path& file : List(oldRoot).files) {
-      if (IsLibraryAlbum(file)) continue;
       if (!run.MoveOne(file, newRoot / file.filename())) {
         ok = false;
         break;
@@ -316,8 +314,6 @@ RelocateResult RelocateLibrary(Interaction& ui, CRKCardAlbumDoc& album, const fs
     }
     ::rmdir(old.c_str());
   }
-  std::error_code ec;
-  if (fs::exists(oldRoot / layout::kAlbumFileName, ec)) MoveToTrash(oldRoot / layout::kAlbumFileName);
   ::rmdir(oldRoot.c_str());
 
   RebuildOptions options;

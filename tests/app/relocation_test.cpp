@@ -3,6 +3,11 @@
 #include "app/relocation.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <climits>
+#include <cstdint>
+#include <memory>
 
 #include <filesystem>
 #include <map>
@@ -36,6 +41,19 @@ std::map<std::string, std::string> Snapshot(const fs::path& folder) {
     files[rel] = entry.is_directory() ? std::string("<dir>") : ReadFile(entry.path());
   }
   return files;
+}
+
+// Names of the files that differ between two snapshots (missing, extra or changed).
+std::set<std::string> Differences(const std::map<std::string, std::string>& a,
+                                  const std::map<std::string, std::string>& b) {
+  std::set<std::string> out;
+  for (const auto& [name, bytes] : a) {
+    auto it = b.find(name);
+    if (it == b.end() || it->second != bytes) out.insert(name);
+  }
+  for (const auto& [name, bytes] : b)
+    if (!a.count(name)) out.insert(name);
+  return out;
 }
 
 class Relocation : public test::AppLibrary {
@@ -108,7 +126,7 @@ TEST_F(Relocation, ChoosingTheCurrentFolderDoesNothing) {
   EXPECT_EQ(RelocateLibrary(ui_, album, root_.string() + "/"), RelocateResult::Unchanged);
   // The folder that holds the root names the same root.
   EXPECT_EQ(RelocateLibrary(ui_, album, home_), RelocateResult::Unchanged);
-  EXPECT_EQ(Snapshot(dir_.path()), before);
+  EXPECT_EQ(Differences(Snapshot(dir_.path()), before), std::set<std::string>{});
 }
 
 TEST_F(Relocation, OverlappingTargetsAreRefused) {
@@ -119,7 +137,7 @@ TEST_F(Relocation, OverlappingTargetsAreRefused) {
   for (const fs::path& chosen : {root_ / "inner", root_ / "20070315", dir_.path() / "home" / "Image Library" / "x"}) {
     EXPECT_EQ(RelocateLibrary(ui_, album, chosen), RelocateResult::Refused) << chosen;
   }
-  EXPECT_EQ(Snapshot(root_), before);
+  EXPECT_EQ(Differences(Snapshot(root_), before), std::set<std::string>{});
   EXPECT_EQ(Paths(album), paths);
   EXPECT_EQ(settings::GetString(Key::SaveFolder), root_.string());
   EXPECT_EQ(ui_.Count(FakeInteraction::Kind::Message), 3u);
@@ -143,7 +161,7 @@ TEST_F(Relocation, DayAlreadyUnderTheNewRootStays) {
   EXPECT_TRUE(album.FindPicturePosition((newRoot / "20070401" / "C.JPG").string()).has_value());
   // Only the moved day counted as work.
   ASSERT_FALSE(ui_.progress.empty());
-  EXPECT_EQ(ui_.progress[0].ranges.front(), 2);  // A.JPG and its preview
+  EXPECT_EQ(ui_.progress[0].ranges.front(), 3);  // A.JPG, its preview and the root's album copy
 }
 
 TEST_F(Relocation, CancelInTheMiddlePutsEverythingBack) {
@@ -154,7 +172,7 @@ TEST_F(Relocation, CancelInTheMiddlePutsEverythingBack) {
   const std::string albumBytes = ReadFile(Working());
   ui_.cancelAfter = ui_.positionCalls + 5;  // within the second day
   EXPECT_EQ(RelocateLibrary(ui_, album, dir_ / "Photos"), RelocateResult::Cancelled);
-  EXPECT_EQ(Snapshot(root_), filesBefore);
+  EXPECT_EQ(Differences(Snapshot(root_), filesBefore), std::set<std::string>{});
   EXPECT_EQ(Paths(album), paths);
   EXPECT_EQ(settings::GetString(Key::SaveFolder), root_.string());
   EXPECT_EQ(ReadFile(Working()), albumBytes);
@@ -172,7 +190,7 @@ TEST_F(Relocation, FailingMovePutsEverythingBackAfterTheMessage) {
   const auto filesBefore = Snapshot(root_);
   const std::string paths = Paths(album);
   EXPECT_EQ(RelocateLibrary(ui_, album, dir_ / "Photos"), RelocateResult::Failed);
-  EXPECT_EQ(Snapshot(root_), filesBefore);
+  EXPECT_EQ(Differences(Snapshot(root_), filesBefore), std::set<std::string>{});
   EXPECT_EQ(Paths(album), paths);
   EXPECT_EQ(settings::GetString(Key::SaveFolder), root_.string());
   EXPECT_EQ(ReadFile(newRoot / "readme.txt"), "someone else's");
@@ -213,6 +231,72 @@ TEST_F(Relocation, EmptyAlbumWithoutAnAlbumThereOnlyChangesTheRoot) {
   ASSERT_EQ(RelocateLibrary(ui_, album, dir_ / "Elsewhere"), RelocateResult::RootChanged);
   EXPECT_EQ(settings::GetString(Key::SaveFolder), (dir_ / "Elsewhere" / "Image Library").string());
   EXPECT_TRUE(fs::is_directory(dir_ / "Elsewhere" / "Image Library"));
+}
+
+TEST_F(Relocation, AlbumWaitingAtTheTargetStopsTheRunInsteadOfBeingOverwritten) {
+  CRKCardAlbumDoc album(home_);
+  OpenLibrary(album);
+  const fs::path newRoot = dir_ / "Photos" / "Image Library";
+  WriteFile(newRoot / "Orrivan.rks", "another library's album");
+  const auto filesBefore = Snapshot(root_);
+  EXPECT_EQ(RelocateLibrary(ui_, album, dir_ / "Photos"), RelocateResult::Failed);
+  EXPECT_EQ(ReadFile(newRoot / "Orrivan.rks"), "another library's album");
+  EXPECT_EQ(Differences(Snapshot(root_), filesBefore), std::set<std::string>{});
+  EXPECT_EQ(settings::GetString(Key::SaveFolder), root_.string());
+}
+
+// /dev/shm is another file system: files are copied, and their sources go only after the save.
+class RelocationAcrossFileSystems : public Relocation {
+ protected:
+  void SetUp() override {
+    Relocation::SetUp();
+    struct stat a {}, b {};
+    if (::stat("/dev/shm", &a) != 0 || ::stat(dir_.path().c_str(), &b) != 0 || a.st_dev == b.st_dev)
+      GTEST_SKIP() << "no second file system at /dev/shm";
+    other_ = std::make_unique<test::TempDir>("/dev/shm/orrivan-reloc");
+  }
+  std::unique_ptr<test::TempDir> other_;
+};
+
+TEST_F(RelocationAcrossFileSystems, MovesEveryFileAndLeavesNoSourceBehind) {
+  CRKCardAlbumDoc album(home_);
+  OpenLibrary(album);
+  const auto filesBefore = Snapshot(root_);
+  const fs::path newRoot = other_->path() / "Image Library";
+  ASSERT_EQ(RelocateLibrary(ui_, album, other_->path()), RelocateResult::Relocated);
+  auto filesAfter = Snapshot(newRoot);
+  // The album copy was rewritten by the save and the day pages were written for the new place;
+  // everything else arrived as it was.
+  EXPECT_EQ(filesAfter.erase("Orrivan.rks"), 1u);
+  EXPECT_EQ(filesAfter.erase("20070315/INDEX.HTM"), 1u);
+  EXPECT_EQ(filesAfter.erase("20070401_01/INDEX.HTM"), 1u);
+  auto expected = filesBefore;
+  expected.erase("Orrivan.rks");
+  EXPECT_EQ(Differences(filesAfter, expected), std::set<std::string>{});
+  EXPECT_FALSE(fs::exists(root_));
+  EXPECT_EQ(ReadFile(newRoot / "Orrivan.rks"), album.SaveBytes());
+}
+
+TEST_F(RelocationAcrossFileSystems, CancelRemovesTheCopiesAndKeepsTheSources) {
+  CRKCardAlbumDoc album(home_);
+  OpenLibrary(album);
+  const auto filesBefore = Snapshot(root_);
+  const std::string paths = Paths(album);
+  ui_.cancelAfter = ui_.positionCalls + 6;
+  EXPECT_EQ(RelocateLibrary(ui_, album, other_->path()), RelocateResult::Cancelled);
+  EXPECT_EQ(Differences(Snapshot(root_), filesBefore), std::set<std::string>{});
+  EXPECT_EQ(Paths(album), paths);
+  EXPECT_FALSE(fs::exists(other_->path() / "Image Library"));
+}
+
+TEST_F(Relocation, FreeSpaceMattersOnlyAcrossFileSystems) {
+  EXPECT_TRUE(HasRoomFor(dir_ / "Photos" / "Image Library", root_, INT64_MAX));
+  EXPECT_TRUE(HasRoomFor(dir_ / "Photos" / "Image Library", root_, 0));
+  struct stat a {}, b {};
+  if (::stat("/dev/shm", &a) == 0 && ::stat(root_.c_str(), &b) == 0 && a.st_dev != b.st_dev) {
+    EXPECT_FALSE(HasRoomFor("/dev/shm/orrivan-none/Image Library", root_, INT64_MAX));
+    EXPECT_TRUE(HasRoomFor("/dev/shm/orrivan-none/Image Library", root_, 1));
+  }
 }
 
 }  // namespace
