@@ -25,6 +25,7 @@ void AddAlbumCommands(CLI::App& app);    // album dump
 void AddRebuildCommands(CLI::App& app);   // rebuild
 void AddRelocateCommands(CLI::App& app);  // relocate
 void AddJpegCommands(CLI::App& app);     // jpeg info, jpeg rotate
+void AddMaintenanceCommands(CLI::App& app);  // erase, move, backup, retitle, apply-options, mail, template
 void AddSerialCommands(CLI::App& app);   // serial-test
 
 }  // namespace orrivan::cli

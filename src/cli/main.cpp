@@ -31,6 +31,7 @@ int main(int argc, char** argv) {
   orrivan::cli::AddRebuildCommands(app);
   orrivan::cli::AddRelocateCommands(app);
   orrivan::cli::AddJpegCommands(app);
+  orrivan::cli::AddMaintenanceCommands(app);
   orrivan::cli::AddSerialCommands(app);
 
   try {
