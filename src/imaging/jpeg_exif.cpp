@@ -123,8 +123,8 @@ bool DateFromTiff(std::span<const std::uint8_t> d, std::size_t base, bool big, s
   int hops = 0;
   for (unsigned i = 0;; ++i, entry += 12) {
     if (i >= count || tiff.At(entry, 12) == kNone) return false;
-    std::uint16_t tag;
-    std::uint32_t value;
+    std::uint16_t tag = 0;
+    std::uint32_t value = 0;
     tiff.U16(entry, tag);
     tiff.U32(entry + 8, value);
     if (tag == kTagExifDirectory) {
@@ -236,7 +236,7 @@ int ExifVersionCode(const Tiff& tiff, std::span<const std::uint8_t> d, std::uint
     std::uint64_t entry = std::uint64_t{dir} + 2 + 12ull * i;
     std::size_t p = tiff.At(entry, 12);
     if (p == kNone) return 0;
-    std::uint16_t tag;
+    std::uint16_t tag = 0;
     tiff.U16(entry, tag);
     if (tag == kTagExifVersion) {
       if (std::memcmp(d.data() + p + 8, "0210", 4) == 0) return 210;
@@ -256,8 +256,8 @@ OrientationTags OrientationFromExif(std::span<const std::uint8_t> d, std::size_t
   for (unsigned i = 0; i < count; ++i) {
     std::uint64_t entry = std::uint64_t{dir} + 2 + 12ull * i;
     if (tiff.At(entry, 12) == kNone) break;
-    std::uint16_t tag, value16;
-    std::uint32_t n, value32;
+    std::uint16_t tag = 0, value16 = 0;
+    std::uint32_t n = 0, value32 = 0;
     tiff.U16(entry, tag);
     tiff.U32(entry + 4, n);
     tiff.U16(entry + 8, value16);
@@ -283,7 +283,7 @@ void ForEachEntry(const Tiff& tiff, std::uint32_t dir, F&& f) {
     std::uint64_t entry = std::uint64_t{dir} + 2 + 12ull * i;
     std::size_t p = tiff.At(entry, 12);
     if (p == kNone) return;
-    std::uint16_t tag;
+    std::uint16_t tag = 0;
     tiff.U16(entry, tag);
     f(tag, p, entry);
   }

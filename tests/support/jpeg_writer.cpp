@@ -100,7 +100,7 @@ std::string Segment(unsigned marker, const std::string& body) {
 RgbPicture MakePhotoContent(int width, int height, std::uint32_t seed) {
   RgbPicture p{width, height, std::vector<std::uint8_t>(static_cast<std::size_t>(width) * height * 3)};
   std::mt19937 rng(seed);
-  std::normal_distribution<float> noise(0.0f, 4.0f);
+  std::normal_distribution<float> noise(0.0f, 5.0f);
   const float fx = 6.28f / std::max(width, 16), fy = 6.28f / std::max(height, 16);
   const float phase = static_cast<float>(seed % 17);
   for (int y = 0; y < height; ++y) {
@@ -109,8 +109,10 @@ RgbPicture MakePhotoContent(int width, int height, std::uint32_t seed) {
       float base = 60.0f + 120.0f * static_cast<float>(y) / static_cast<float>(height);
       float blob = 50.0f * std::sin(fx * 1.7f * x + phase) * std::cos(fy * 1.3f * y);
       bool building = x > width / 3 && x < width / 2 && y > height / 2;
-      float r = base + blob + (building ? 40.0f : 0.0f) + noise(rng);
-      float g = 200.0f - base * 0.5f + blob * 0.5f + noise(rng);
+      // Fine texture in the lower part, like foliage or gravel, gives the scan a camera's weight.
+      float texture = y > height / 2 ? 14.0f * std::sin(0.9f * x + 0.3f * y) * std::sin(1.1f * y - 0.2f * x) : 0.0f;
+      float r = base + blob + texture + (building ? 40.0f : 0.0f) + noise(rng);
+      float g = 200.0f - base * 0.5f + blob * 0.5f + texture + noise(rng);
       float b = 90.0f + 0.3f * x * 255.0f / width - (building ? 30.0f : 0.0f) + noise(rng);
       std::uint8_t* o = &p.rgb[(static_cast<std::size_t>(y) * width + x) * 3];
       o[0] = static_cast<std::uint8_t>(std::clamp(r, 0.0f, 255.0f));
