@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "library/album_document.h"
+#include "library/album_file.h"
 
 namespace orrivan {
 namespace {
@@ -136,6 +137,33 @@ TEST_F(RepairAlbum, EmptyAlbumRepairsWithNoDays) {
   std::vector<std::string> names{"stale"};
   EXPECT_EQ(RepairPaths(album_, "/n/Image Library", names), 1);
   EXPECT_TRUE(names.empty());
+}
+
+// In code page 932 the second byte of 表 and ソ is 0x5C, the byte of '\'. The album's strings are
+// decoded before the repair reads separators, so those characters survive it.
+TEST_F(RepairAlbum, DoubleByteCharactersWhoseTrailByteIsABackslashSurvive) {
+  AlbumContents contents;
+  CAlbumData day;
+  day.folderPath = "C:\\表ソ\\Image Library\\20070315";
+  day.pagePath = day.folderPath + "\\INDEX.HTM";
+  day.title = "表ソ";
+  contents.days.push_back(day);
+  CPhotoData picture;
+  picture.filePath = "C:\\表ソ\\Image Library\\20070315\\ソ表.JPG";
+  picture.year = "2007";
+  picture.month = "03";
+  picture.day = "15";
+  picture.hour = picture.minute = picture.second = "00";
+  contents.pictures.push_back(picture);
+  const std::string bytes = WriteAlbumBytes(contents);
+  ASSERT_NE(bytes.find("\x95\\"), std::string::npos);  // 表 as the file holds it
+  ASSERT_EQ(album_.Load(bytes), AlbumError::None);
+  std::vector<std::string> names;
+  ASSERT_EQ(RepairPaths(album_, "/home/表/Image Library", names), 1);
+  EXPECT_EQ(album_.Days().begin()->folderPath, "/home/表/Image Library/20070315");
+  EXPECT_EQ(album_.Days().begin()->title, "表ソ");
+  EXPECT_EQ(album_.Pictures().begin()->filePath, "/home/表/Image Library/20070315/ソ表.JPG");
+  EXPECT_EQ(OldRootOf("C:\\表ソ\\Image Library\\x"), std::optional<std::string>("C:/表ソ/Image Library"));
 }
 
 }  // namespace
