@@ -340,7 +340,7 @@ TEST_F(Startup, StaleLibraryCopyStillLeavesTheNewerAlbumAsFirstGeneration) {
   EXPECT_EQ(ui_.Count(FakeInteraction::Kind::Message), 1u);
 }
 
-// An album as the Windows program writes it: backslashes, a drive letter, a Japanese title.
+// An album written on Windows: backslashes, a drive letter, a Japanese title.
 TEST_F(Startup, WindowsAlbumOpensIsRepairedAndItsPagesLinkToTheLocalFiles) {
   const fs::path plugin = test::BuiltTemplatesPlugin();
   if (plugin.empty()) GTEST_SKIP() << "the templates plug-in is not built in this tree";
