@@ -69,7 +69,8 @@ std::vector<fs::path> SourcesFromFolders(const std::vector<fs::path>& folders) {
   return sources;
 }
 
-ImportRunResult RunCardImport(Interaction& ui, const std::vector<fs::path>& given, const ImportOptions& options) {
+ImportRunResult RunCardImport(Interaction& ui, const std::vector<fs::path>& given, const ImportOptions& options,
+                              size_t* dayCount) {
   HomeLock lock;
   if (!lock.Locked()) return ImportRunResult::Busy;
   ImportInProgressGuard flag;
@@ -87,6 +88,7 @@ ImportRunResult RunCardImport(Interaction& ui, const std::vector<fs::path>& give
   }
   switch (detected.outcome) {
     case DetectOutcome::NoDrive:
+      return ImportRunResult::NoDrive;
     case DetectOutcome::NoSource:
       return ImportRunResult::NothingFound;
     case DetectOutcome::Cancelled:
@@ -99,7 +101,9 @@ ImportRunResult RunCardImport(Interaction& ui, const std::vector<fs::path>& give
   CRKCardAlbumDoc album(HomeFolder());
   if (!OpenHomeAlbum(album, ui)) return ImportRunResult::Failed;
   CImportEngine engine(album, ui, options);
-  switch (engine.Run(detected.sources)) {
+  const ImportResult result = engine.Run(detected.sources);
+  if (dayCount) *dayCount = album.DayCount();
+  switch (result) {
     case ImportResult::Done:
       return ImportRunResult::Done;
     case ImportResult::NothingToDo:

@@ -32,12 +32,14 @@ class HomeLock {
 // missing file gives an empty album. False (after a message) when the file cannot be read.
 bool OpenHomeAlbum(CRKCardAlbumDoc& album, Interaction& ui);
 
-enum class ImportRunResult { Done, NothingFound, NothingToDo, Cancelled, Failed, Busy };
+// NoDrive: no volume that may be a card (nothing was said); NothingFound: no picture folder (said).
+enum class ImportRunResult { Done, NoDrive, NothingFound, NothingToDo, Cancelled, Failed, Busy };
 
 // A card import. Without explicit sources the mounted volumes are scanned; with them (card roots or
 // picture folders, in the user's order) they are taken as given. Confirmation and choice go through ui.
+// dayCount, when given, receives the number of days of the album afterwards (the view's counter).
 ImportRunResult RunCardImport(Interaction& ui, const std::vector<std::filesystem::path>& given,
-                              const ImportOptions& options);
+                              const ImportOptions& options, size_t* dayCount = nullptr);
 
 // Sources from folders the user named: a DCIM folder or a folder holding RKCAM.RKS is a source itself;
 // any other folder is scanned as a card root. In the order given; a folder naming nothing adds nothing.

@@ -59,10 +59,16 @@ int RunImport(const ImportFlags& flags) {
   std::vector<std::filesystem::path> given(flags.from.begin(), flags.from.end());
   InstallInterruptHandler();
   CliInteraction ui(answers);
-  switch (RunCardImport(ui, given, options)) {
+  size_t days = 0;
+  switch (RunCardImport(ui, given, options, &days)) {
     case ImportRunResult::Done:
+      std::printf("%zu%s\n", days, Str(StrId::DayCountSuffix).c_str());
+      return kExitDone;
     case ImportRunResult::NothingToDo:
       return kExitDone;
+    case ImportRunResult::NoDrive:
+      std::fprintf(stderr, "orrivan-cli: no card found (mount it, or name its folder with --from)\n");
+      return kExitFailed;
     case ImportRunResult::NothingFound:
       return kExitFailed;
     case ImportRunResult::Cancelled:
