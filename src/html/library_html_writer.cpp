@@ -430,7 +430,8 @@ void CLibraryHtmlWriter::NoteEarliest() {
 int CLibraryHtmlWriter::Update(CRKCardAlbumDoc& album, const std::vector<std::string>& dayNames, Mode mode) {
   if (mode != Mode::Titles) {
     if (!EnsureFolder(HtmlFolder())) return 0;
-    WriteFramePages(0, 0);
+    // An addition ends with frame pages of its own (below) unless every day fails.
+    if (mode != Mode::Add) WriteFramePages(0, 0);
     hasContent_ = LibraryHasContent(album);
     WriteStartPage(hasContent_ ? 1 : 0);
     std::error_code ec;
@@ -493,7 +494,7 @@ int CLibraryHtmlWriter::Update(CRKCardAlbumDoc& album, const std::vector<std::st
       if (!hasContent_) WriteStartPage(0);
     }
   }
-  if (mode == Mode::Add && earliestDate_ != kNoDate) WriteFramePages(0, 1);
+  if (mode == Mode::Add) WriteFramePages(0, earliestDate_ != kNoDate ? 1 : 0);
   return result;
 }
 

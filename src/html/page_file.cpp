@@ -34,19 +34,27 @@ bool WriteAll(int fd, std::string_view bytes) {
   return true;
 }
 
-void SyncFolder(const fs::path& folder) {
-  int fd = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY);
-  if (fd < 0) return;
-  fsync(fd);
-  close(fd);
-}
-
 }  // namespace
 
 void ResetPageAttributes(const fs::path& path) { SetMode(path, kNormalMode); }
 void ProtectPage(const fs::path& path) { SetMode(path, kProtectedMode); }
 
+namespace {
+
+// The page on disk already holds these bytes with this mode: nothing to write.
+bool Unchanged(const fs::path& path, std::string_view bytes, mode_t mode) {
+  struct stat st {};
+  if (lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || (st.st_mode & 07777) != mode ||
+      static_cast<size_t>(st.st_size) != bytes.size())
+    return false;
+  std::optional<std::string> old = ReadPage(path);
+  return old && *old == bytes;
+}
+
+}  // namespace
+
 bool WritePage(const fs::path& path, std::string_view bytes, bool protect, bool durable) {
+  if (Unchanged(path, bytes, protect ? kProtectedMode : kNormalMode)) return true;
   fs::path folder = path.parent_path();
   std::string temp = (folder / ("." + path.filename().string() + ".XXXXXX")).string();
   int fd = mkstemp(temp.data());
@@ -60,7 +68,6 @@ bool WritePage(const fs::path& path, std::string_view bytes, bool protect, bool 
     unlink(temp.c_str());
     return false;
   }
-  if (durable) SyncFolder(folder);
   return true;
 }
 

@@ -18,9 +18,10 @@ void ResetPageAttributes(const std::filesystem::path& path);
 void ProtectPage(const std::filesystem::path& path);
 
 // Writes a page whole through a temporary file in the same folder and a rename, so a crash leaves
-// the old page or the new one, never a torn one. durable adds the fsyncs that make the rename stick
-// (pages edited in place; regenerated pages are rewritten by every rebuild anyway). protect sets
-// 0444 afterwards. False when the page could not be written; the old page is then unchanged.
+// the old page or the new one, never a torn one. durable syncs the new bytes before the rename (pages
+// edited in place, which no rebuild would restore; regenerated pages are rewritten by every rebuild
+// anyway). protect sets 0444. A page that already holds these bytes and mode is left alone. False
+// when the page could not be written; the old page is then unchanged.
 bool WritePage(const std::filesystem::path& path, std::string_view bytes, bool protect, bool durable = false);
 // The whole file; nullopt when it cannot be read.
 std::optional<std::string> ReadPage(const std::filesystem::path& path);

@@ -215,7 +215,9 @@ TEST_F(CalendarPages, GridShapes) {
     for (size_t i = 0; i < cells.size(); ++i) {
       bool day = static_cast<int>(i) >= c.first && static_cast<int>(i) < c.first + c.days;
       EXPECT_EQ(cells[i].present, day ? 1 : 0) << c.year << "/" << c.month << " cell " << i;
-      if (day) EXPECT_EQ(cells[i].label, std::to_string(i - c.first + 1));
+      if (day) {
+        EXPECT_EQ(cells[i].label, std::to_string(i - c.first + 1));
+      }
       present += cells[i].present;
     }
     EXPECT_EQ(present, c.days) << c.year << "/" << c.month;

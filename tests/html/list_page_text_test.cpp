@@ -59,7 +59,9 @@ TEST(ListPageText, OddPagesAreLeftUnchanged) {
   for (const std::string& original : pages) {
     std::string page = original;
     RowEdit inserted = InsertRowText(page, "20040320", RowOf("20040320"));
-    if (inserted != RowEdit::Done) EXPECT_EQ(page, original);
+    if (inserted != RowEdit::Done) {
+      EXPECT_EQ(page, original);
+    }
     page = original;
     EXPECT_EQ(RemoveRowText(page, "20040315"), RowEdit::Failed) << original;
     EXPECT_EQ(page, original);
