@@ -7,6 +7,7 @@
 #include <ctime>
 
 #include "base/settings.h"
+#include "imaging/jpeg_file.h"
 #include "imaging/memo_picture.h"
 #include "imaging/preview_test_util.h"
 #include "import/folder_ops.h"
@@ -150,6 +151,9 @@ TEST_F(PreviewRecord, PortraitWithOrientation6IsStoredUprightWithAnUprightPrevie
   ASSERT_TRUE(turned);
   EXPECT_GT(test::Psnr(*turned, test::TurnPicture(*original, 3)), 30.0);
   EXPECT_EQ(ModifiedOf(placed), ModifiedOf(source));
+  // Turned once for good: the file now says it is upright, so no later step turns it again.
+  int version = 0;
+  EXPECT_EQ(CJpegFile::ReadOrientation(placed, version), kRotationNone);
   // The card is untouched.
   EXPECT_EQ(FrameOf(source), (Size{640, 480}));
 
