@@ -49,6 +49,15 @@ std::chrono::nanoseconds FakeLine::ByteTime(size_t n) const {
   return std::chrono::nanoseconds(static_cast<int64_t>(n) * 10'000'000'000LL / std::max(rate_, 1u));
 }
 
+Clock::time_point FakeLine::Schedule(Clock::time_point free, size_t n) const {
+  // A line busy with a burst stays on its own clock: when this process wakes late, the bytes that
+  // follow catch up instead of adding the scheduler's delay to the line's time. Only a line idle
+  // for a while starts afresh from now.
+  auto now = Clock::now();
+  if (now - free > std::chrono::milliseconds(20)) free = now;
+  return free + ByteTime(n);
+}
+
 unsigned FakeLine::PcRate() const {
   // Our own short-lived descriptor on the PC's end reads the speed the PC set; it is never the last
   // one open while the PC holds the port, so it does not look like a hang-up.
@@ -94,7 +103,7 @@ bool FakeLine::Fill(int timeoutMs) {
     // Sampled at once: the PC may switch speed while the bytes are still "on the wire" below.
     unsigned pcRate = PcRate();
     if (pacing_) {
-      rxFree_ = std::max(rxFree_, Clock::now()) + ByteTime(static_cast<size_t>(got));
+      rxFree_ = Schedule(rxFree_, static_cast<size_t>(got));
       std::this_thread::sleep_until(rxFree_);
     }
     if (pcRate != 0 && pcRate != rate_) {
@@ -141,7 +150,7 @@ void FakeLine::Write(const uint8_t* bytes, size_t n) {
     if (w <= 0) return;  // the PC is gone; what was on the wire is lost
     done += static_cast<size_t>(w);
     if (pacing_) {
-      txFree_ = std::max(txFree_, Clock::now()) + ByteTime(static_cast<size_t>(w));
+      txFree_ = Schedule(txFree_, static_cast<size_t>(w));
       std::this_thread::sleep_until(txFree_);
     }
   }

@@ -52,6 +52,7 @@ class FakeLine {
   bool Fill(int timeoutMs);
   void WaitForReopen();
   std::chrono::nanoseconds ByteTime(size_t n) const;
+  Clock::time_point Schedule(Clock::time_point free, size_t n) const;
   unsigned PcRate() const;
 
   bool pacing_;
