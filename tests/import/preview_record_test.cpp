@@ -8,7 +8,6 @@
 
 #include "base/settings.h"
 #include "imaging/jpeg_file.h"
-#include "imaging/memo_picture.h"
 #include "imaging/preview_test_util.h"
 #include "import/folder_ops.h"
 #include "import/preview_record.h"
