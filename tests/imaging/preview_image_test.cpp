@@ -265,5 +265,15 @@ TEST(JpegDecoder, DecodesOnceAndOnlyAfterTheHeader) {
   EXPECT_FALSE(fresh.Decode({0, 0}));
 }
 
+TEST(JpegDecoder, CameraPictureIsDecodedScaledNotAtFullSize) {
+  const auto bytes = EncodeJpeg(TwoColourImage(2048, 1536, 10, 20, 30, 40, 50, 60), 75);
+  ASSERT_TRUE(bytes);
+  JpegDecoder decoder(*bytes);
+  ASSERT_TRUE(decoder.ReadHeader());
+  const auto image = decoder.Decode(PreviewSize(decoder.size()));
+  ASSERT_TRUE(image);
+  EXPECT_EQ(image->size(), (ImageSize{512, 384}));  // 2/8: the smallest scale still >= 320 x 240
+}
+
 }  // namespace
 }  // namespace orrivan::imaging
