@@ -42,7 +42,10 @@ EraseLibrariesReport EraseLibraries(CRKCardAlbumDoc& album, Interaction& ui, con
   std::vector<CAlbumData> rows;
   for (const std::string& folder : selected) {
     CAlbumData day;
-    if (album.FindDay(folder, day)) rows.push_back(day);
+    if (!album.FindDay(folder, day)) continue;
+    bool listed = false;
+    for (const CAlbumData& row : rows) listed = listed || layout::PathsEqual(row.folderPath, day.folderPath);
+    if (!listed) rows.push_back(day);
   }
   if (rows.empty()) return report;
 

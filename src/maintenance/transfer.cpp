@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <memory>
+#include <set>
 #include <system_error>
 
 #include "base/paths.h"
@@ -90,7 +91,10 @@ std::vector<Selected> SelectedDays(const CRKCardAlbumDoc& album, const std::vect
   std::vector<Selected> rows;
   for (const std::string& folder : selected) {
     CAlbumData day;
-    if (album.FindDay(folder, day)) rows.push_back({day, layout::LastComponent(day.folderPath)});
+    if (!album.FindDay(folder, day)) continue;
+    bool listed = false;
+    for (const Selected& row : rows) listed = listed || layout::PathsEqual(row.day.folderPath, day.folderPath);
+    if (!listed) rows.push_back({day, layout::LastComponent(day.folderPath)});
   }
   return rows;
 }
@@ -153,6 +157,7 @@ TransferReport MoveLibraries(CRKCardAlbumDoc& album, Interaction& ui, const std:
       progress->SetRange(total);
     }
     int64_t position = 0;
+    std::set<std::string> targets;
     for (const Selected& row : rows) {
       if (LiesInDestination(row.day.folderPath, destinationLibrary)) {
         report.skippedNames.push_back(row.name);
@@ -160,7 +165,9 @@ TransferReport MoveLibraries(CRKCardAlbumDoc& album, Interaction& ui, const std:
       }
       const fs::path target = destinationLibrary / row.name;
       auto transfer = std::make_unique<CTreeTransfer>();
-      if (!transfer->TransferTree(layout::FromStoredPath(row.day.folderPath), target, kTransferMove, false,
+      // Two libraries of one name (from two roots) would end up in one folder.
+      if (!targets.insert(ToUpperAscii(row.name)).second ||
+          !transfer->TransferTree(layout::FromStoredPath(row.day.folderPath), target, kTransferMove, false,
                                   progress.get(), position)) {
         // This library goes back whole; the ones before it stay at the destination.
         const bool cancelled = transfer->Cancelled();
@@ -261,6 +268,7 @@ TransferReport BackupLibraries(CRKCardAlbumDoc& album, Interaction& ui, const st
       progress->SetRange(total);
     }
     int64_t position = 0;
+    std::set<std::string> targets;
     for (const Selected& row : rows) {
       if (LiesInDestination(row.day.folderPath, destinationLibrary)) {
         report.skippedNames.push_back(row.name);
@@ -268,7 +276,8 @@ TransferReport BackupLibraries(CRKCardAlbumDoc& album, Interaction& ui, const st
       }
       const fs::path target = destinationLibrary / row.name;
       CTreeTransfer transfer;
-      if (!transfer.TransferTree(layout::FromStoredPath(row.day.folderPath), target, kTransferCopy, true,
+      if (!targets.insert(ToUpperAscii(row.name)).second ||
+          !transfer.TransferTree(layout::FromStoredPath(row.day.folderPath), target, kTransferCopy, true,
                                  progress.get(), position)) {
         const bool cancelled = transfer.Cancelled();
         transfer.UndoTree();
