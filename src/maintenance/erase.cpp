@@ -147,7 +147,10 @@ EraseImagesReport EraseImages(CRKCardAlbumDoc& album, Interaction& ui, const std
 
   // Decide first: which pictures go (asking for read-only ones), then what belongs to them.
   std::vector<fs::path> going;  // picture files (links included) that go
+  const std::string inside = NormaliseStoredPath(old.folderPath) + "/";
   for (const std::string& entry : marked) {
+    // Only pictures of this library are erased here, whatever the caller marked.
+    if (!StartsWithIgnoreCase(NormaliseStoredPath(entry), inside)) continue;
     const std::optional<fs::path> file = FileOfEntry(layout::FromStoredPath(entry));
     if (!file) continue;
     if (IsReadOnly(*file)) {

@@ -122,6 +122,20 @@ TEST_F(ErasePasses, CancelAtTheConfirmationErasesNothing) {
   EXPECT_EQ(DayNames().size(), 3u);
 }
 
+TEST_F(ErasePasses, AnImageOfAShortcutLibraryLosesOnlyItsShortcutAndAPictureOfAnotherDayIsNotTouched) {
+  const fs::path link = library_ / "20070317" / "ABCD0003.JPG.lnk";
+  ASSERT_TRUE(fs::is_symlink(link));
+  FakeInteraction ui;
+  ui.confirms = {true};
+  const auto report = EraseImages(*album_, ui, Folder("20070317"),
+                                  {layout::ToStoredPath(link), layout::ToStoredPath(library_ / "20070315" / "ABCD0001.JPG")});
+  EXPECT_FALSE(fs::is_symlink(link));
+  EXPECT_TRUE(fs::exists(target_));
+  EXPECT_TRUE(fs::exists(library_ / "20070315" / "ABCD0001.JPG"));
+  EXPECT_TRUE(report.dayErased);
+  EXPECT_EQ(DayNames(), (std::set<std::string>{"20070315", "20070316"}));
+}
+
 TEST_F(Erase, OnlyADirectChildOfTheLibraryRootIsDeletedAndALinkIsNeverFollowed) {
   Shot("ABCD0001.JPG", "20070315");
   ImportCard();
