@@ -164,6 +164,21 @@ TEST_F(Transfer, AMoveThatStopsPartWayKeepsAlbumAndDiskInAgreement) {
   EXPECT_GT(test::LastCheckedLinkCount(), 0u);
 }
 
+TEST_F(Transfer, ACancelledMovePutsTheLibraryItWasMovingBack) {
+  const auto before = test::TreeOf(library_);
+  const std::string albumBefore = test::ReadFile(layout::WorkingAlbumPath());
+  FakeInteraction ui;
+  ui.cancelAfter = 2;  // inside the first library, which holds more files than that
+  const auto report = MoveLibraries(*album_, ui, {Folder("20070316"), Folder("20070420")}, chosen_);
+  EXPECT_EQ(report.result, MaintenanceResult::Cancelled);
+  EXPECT_EQ(report.stoppedAt, "20070316");
+  EXPECT_TRUE(ui.Texts(FakeInteraction::Kind::Message).empty());
+  EXPECT_EQ(test::TreeOf(library_), before);
+  EXPECT_EQ(test::ReadFile(layout::WorkingAlbumPath()), albumBefore);
+  EXPECT_FALSE(fs::exists(chosen_ / "Image Library" / "20070316"));
+  EXPECT_EQ(DayNames().size(), 3u);
+}
+
 TEST_F(Transfer, AMoveAcrossFileSystemsCopiesVerifiesAndThenLetsGoOfTheSources) {
   struct stat shm {}, library {};
   if (::stat("/dev/shm", &shm) != 0 || ::stat(library_.c_str(), &library) != 0 || shm.st_dev == library.st_dev)
