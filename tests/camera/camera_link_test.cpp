@@ -1,6 +1,7 @@
 // The link's parts that need no camera: port names and errors, deadlines and speeds on a bare
 // pseudo-terminal, checksums and speed codes, listing filters, messages and settings.
 #include <fcntl.h>
+#include <poll.h>
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -113,6 +114,46 @@ TEST_F(LinkTest, ShortReadTimesOutAfterDeadlineAndLeavesQueueEmpty) {
   EXPECT_EQ(buffer[0], 'Z');
   EXPECT_EQ(link.ReadTimeoutFor(1), 300);
   EXPECT_EQ(link.ReadTimeoutFor(1025), t.blockTimeoutMs);
+}
+
+TEST_F(LinkTest, SingleByteReadsAfterTheFirstBlockUseTheShortTimeout) {
+  Pty pty;
+  CCameraLink link;
+  LinkTimings t;  // replyTimeoutMs stays 3800
+  t.blockTimeoutMs = 100;
+  t.blockRetryDelayMs = 0;
+  link.SetTimings(t);
+  link.SetPortName(pty.slave);
+  ASSERT_EQ(link.OpenPort(), LINK_OK);
+  const uint8_t data[] = {'a', 'b', 'c'};
+  uint8_t sum = Checksum(data, static_cast<uint8_t>(0x00 + 0x03 + camera::kEtb));
+  const uint8_t frame[] = {camera::kStx, 0x00, 0x03, 'a', 'b', 'c', camera::kEtb, sum};
+  ASSERT_EQ(write(pty.master, frame, sizeof frame), static_cast<ssize_t>(sizeof frame));
+  std::vector<uint8_t> block(camera::kMaxBlockData);
+  size_t length = 0;
+  ASSERT_EQ(link.ReadBlock(block.data(), length), LINK_OK);
+  ASSERT_EQ(length, 3u);
+  EXPECT_EQ(std::string(block.begin(), block.begin() + 3), "abc");
+  uint8_t answer = 0;
+  ASSERT_EQ(read(pty.master, &answer, 1), 1);
+  EXPECT_EQ(answer, camera::kAck);
+  // Nothing more comes: four attempts of 100 + 1 ms each, not of 3800 + 1 ms.
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(link.ReadBlock(block.data(), length), LINK_ERR_TIMEOUT);
+  auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+  EXPECT_GE(ms, 4 * 101);
+  EXPECT_LT(ms, 2000);
+  EXPECT_EQ(length, 0u);
+  // The pseudo-terminal hands bytes over asynchronously: collect for a moment.
+  std::string naks;
+  for (int i = 0; i < 50 && naks.size() < 5; ++i) {
+    pollfd p{pty.master, POLLIN, 0};
+    if (poll(&p, 1, 10) <= 0) continue;
+    char buffer[16];
+    ssize_t got = read(pty.master, buffer, sizeof buffer);
+    if (got > 0) naks.append(buffer, static_cast<size_t>(got));
+  }
+  EXPECT_EQ(naks, std::string(4, static_cast<char>(camera::kNak)));
 }
 
 TEST_F(LinkTest, SpeedsWithoutClassicConstantReachTheDriver) {
