@@ -1,15 +1,14 @@
 // orrivan-cli list: the days of the album as the library list shows them (date, title, picture
-// count, template, folder), in album order, followed by the count.
+// count, template, folder), in album order, followed by the counter.
 #include <cstdio>
 #include <string>
 
 #include "app/import_run.h"
 #include "base/paths.h"
-#include "base/strings.h"
 #include "cli/cli_interaction.h"
 #include "cli/commands.h"
 #include "library/album_document.h"
-#include "library/layout.h"
+#include "maintenance/library_list.h"
 
 namespace orrivan::cli {
 
@@ -20,13 +19,10 @@ void AddListCommands(CLI::App& app) {
     CRKCardAlbumDoc album(HomeFolder());
     album.SetGenerationRotation(false);  // reading only
     if (!OpenHomeAlbum(album, ui)) Exit(kExitFailed);
-    for (const CAlbumData& day : album.Days()) {
-      const std::string name = layout::LastComponent(day.folderPath);
-      const std::string templateName = day.templateName.substr(0, day.templateName.find(','));
-      std::printf("%s\t%s\t%d\t%s\t%s\n", CRKCardAlbumDoc::DisplayDate(name).c_str(), day.title.c_str(),
-                  day.pictureCount, templateName.c_str(), day.folderPath.c_str());
-    }
-    std::printf("%zu%s\n", album.DayCount(), Str(StrId::DayCountSuffix).c_str());
+    CLibraryList list;
+    list.Load(album);
+    for (const LibraryRow& row : list.Rows()) std::printf("%s\n", CLibraryList::ListLine(row).c_str());
+    std::printf("%s\n", list.CounterText().c_str());
   });
 }
 

@@ -74,7 +74,11 @@ fs::path TempNameBeside(const fs::path& target) {
   static std::mt19937_64 rng{std::random_device{}()};
   char suffix[17];
   std::snprintf(suffix, sizeof suffix, "%016llx", static_cast<unsigned long long>(rng()));
-  return target.parent_path() / ("." + target.filename().string() + ".orrivan-" + suffix);
+  std::string name = ".";
+  name += target.filename().string();
+  name += ".orrivan-";
+  name += suffix;
+  return target.parent_path() / name;
 }
 
 bool WriteAll(int fd, const char* data, size_t size) {
