@@ -11,19 +11,58 @@
 
 #include "imaging/jpeg_huffman.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace orrivan::jpeg {
 namespace {
 
 typedef float F4 __attribute__((vector_size(16)));
 typedef int I4 __attribute__((vector_size(16)));
 typedef short S4 __attribute__((vector_size(8)));
-typedef unsigned char U4 __attribute__((vector_size(4)));
-typedef unsigned char U8 __attribute__((vector_size(8)));
 
 constexpr double kAanScale[8] = {1.0,         1.387039845, 1.306562965, 1.175875602,
                                  1.0,         0.785694958, 0.541196100, 0.275899379};
 
 inline F4 Splat(float f) { return F4{f, f, f, f}; }
+
+// Eight samples to two four-lane halves, reversed when the line runs backwards from `p`.
+// Byte widening is where generic vector code falls back to one conversion per lane, hence the
+// SSE2 path.
+inline void LoadLine(const std::uint8_t* p, bool reversed, F4& lo, F4& hi) {
+  std::uint64_t w;
+  if (reversed) {
+    std::memcpy(&w, p - 7, 8);
+    w = __builtin_bswap64(w);
+  } else {
+    std::memcpy(&w, p, 8);
+  }
+#if defined(__SSE2__)
+  const __m128i zero = _mm_setzero_si128();
+  __m128i v = _mm_unpacklo_epi8(_mm_cvtsi64_si128(static_cast<long long>(w)), zero);
+  lo = (F4)_mm_cvtepi32_ps(_mm_unpacklo_epi16(v, zero));
+  hi = (F4)_mm_cvtepi32_ps(_mm_unpackhi_epi16(v, zero));
+#else
+  for (int k = 0; k < 4; ++k) {
+    lo[k] = static_cast<float>((w >> (8 * k)) & 0xFF);
+    hi[k] = static_cast<float>((w >> (8 * (k + 4))) & 0xFF);
+  }
+#endif
+}
+
+// Two halves of rounded samples already in 0..255 to eight bytes.
+inline void StoreLine(std::uint8_t* p, I4 lo, I4 hi) {
+#if defined(__SSE2__)
+  __m128i words = _mm_packs_epi32((__m128i)lo, (__m128i)hi);
+  _mm_storel_epi64(reinterpret_cast<__m128i*>(p), _mm_packus_epi16(words, words));
+#else
+  for (int k = 0; k < 4; ++k) {
+    p[k] = static_cast<std::uint8_t>(lo[k]);
+    p[k + 4] = static_cast<std::uint8_t>(hi[k]);
+  }
+#endif
+}
 
 // Round half away from zero, as the quantiser of the baseline process does.
 inline I4 RoundToInt(F4 v) {
@@ -143,13 +182,14 @@ void InverseDct(const std::int16_t* c, const DctTables& t, std::uint8_t* out, in
   InversePass(b);  // rows: b.m[x] holds column x of the samples, lanes over rows
   Transpose(b);    // back to rows, so each row leaves in two four-byte stores
   for (int y = 0; y < 8; ++y) {
+    I4 half[2];
     for (int h = 0; h < 2; ++h) {
       F4 v = b.m[y][h] + 128.0f;
       v = v < Splat(0.0f) ? Splat(0.0f) : v;
       v = v > Splat(255.0f) ? Splat(255.0f) : v;
-      U4 bytes = __builtin_convertvector(RoundToInt(v), U4);
-      std::memcpy(out + y * stride + h * 4, &bytes, sizeof bytes);
+      half[h] = RoundToInt(v);
     }
+    StoreLine(out + y * stride, half[0], half[1]);
   }
 }
 
@@ -162,18 +202,12 @@ std::uint64_t ForwardDctLines(const std::uint8_t* first, std::ptrdiff_t lineStep
   }();
   Block8 b;
   for (int line = 0; line < 8; ++line) {
-    const std::uint8_t* p = first + line * lineStep;
-    U8 bytes;
-    if (reversed) {
-      std::memcpy(&bytes, p - 7, sizeof bytes);
-      bytes = __builtin_shufflevector(bytes, bytes, 7, 6, 5, 4, 3, 2, 1, 0);
-    } else {
-      std::memcpy(&bytes, p, sizeof bytes);
-    }
-    U4 lo = __builtin_shufflevector(bytes, bytes, 0, 1, 2, 3);
-    U4 hi = __builtin_shufflevector(bytes, bytes, 4, 5, 6, 7);
-    b.m[line][0] = __builtin_convertvector(lo, F4) - 128.0f;
-    b.m[line][1] = __builtin_convertvector(hi, F4) - 128.0f;
+    // A turned plane is read across its rows; ask early for the lines of the next block along.
+    __builtin_prefetch(reinterpret_cast<const void*>(reinterpret_cast<std::uintptr_t>(first) +
+                                                     static_cast<std::uintptr_t>((line + 8) * lineStep)));
+    LoadLine(first + line * lineStep, reversed, b.m[line][0], b.m[line][1]);
+    b.m[line][0] -= 128.0f;
+    b.m[line][1] -= 128.0f;
   }
   ForwardPass(b);  // across lines
   Transpose(b);
