@@ -227,6 +227,10 @@ TEST_F(ListPages, RemovingOrRetitlingAnUnlistedDayFailsAndChangesNothing) {
   EXPECT_EQ(Read("2004/mar.htm"), page);
   // No list page at all for that month.
   EXPECT_EQ(Remove({"20050102"}), 0);
+  // A day without pictures is not listed.
+  AddDay("20040321", "", {});
+  EXPECT_EQ(Add({"20040321"}), 0);
+  EXPECT_EQ(Read("2004/mar.htm").find("<!--20040321-->"), std::string::npos);
   // A month outside 1-12 and a name of no known form fail that day only.
   EXPECT_EQ(Add({"20041301", "holiday", "20040320"}), 0);
   EXPECT_NE(Read("2004/mar.htm").find("<!--20040320-->"), std::string::npos);

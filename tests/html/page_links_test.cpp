@@ -21,6 +21,7 @@ TEST_F(PageLinks, EveryHrefAndSrcResolves) {
                                           {"X.wav", 320, 240, "20040317100002"}});
   AddDay("20040400_01", "Month only", {{"R.JPG", 320, 240, "20040401100000"}});
   AddDay("20041231", "#1 & <more>", {{"Z.JPG", 320, 240, "20041231100000"}});
+  AddDay("20040500_x#1&y?z%", "Odd name", {{"Y.JPG", 320, 240, "20040501100000"}});
   std::vector<std::string> names;
   for (const CAlbumData& day : album_.Days()) names.push_back(day.folderPath.substr(day.folderPath.rfind('/') + 1));
   CLibraryHtmlWriter writer;

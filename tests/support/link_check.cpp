@@ -41,6 +41,11 @@ std::string Unescape(std::string_view cp932Value) {
     }
     out += text[i];
   }
+  return out;
+}
+
+// %XX escapes, after the query and fragment are gone (an escaped "#" belongs to the name).
+std::string PercentDecode(const std::string& out) {
   std::string decoded;
   auto hex = [](char c) { return c >= '0' && c <= '9' ? c - '0' : (Lower(c) >= 'a' && Lower(c) <= 'f') ? Lower(c) - 'a' + 10 : -1; };
   for (size_t i = 0; i < out.size(); ++i) {
@@ -56,14 +61,12 @@ std::string Unescape(std::string_view cp932Value) {
 
 fs::path Resolve(const std::string& link, const fs::path& pageFolder) {
   std::string target = link;
-  if (StartsWithNoCase(target, "file://")) {
-    target = target.substr(7);
-    size_t cut = target.find_first_of("?#");
-    if (cut != std::string::npos) target.resize(cut);
-    return fs::path(target);
-  }
+  bool absolute = StartsWithNoCase(target, "file://");
+  if (absolute) target = target.substr(7);
   size_t cut = target.find_first_of("?#");
   if (cut != std::string::npos) target.resize(cut);
+  target = PercentDecode(target);
+  if (absolute) return fs::path(target);
   return (pageFolder / target).lexically_normal();
 }
 
