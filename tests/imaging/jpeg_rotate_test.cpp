@@ -144,6 +144,30 @@ TEST(RotateFile, TurnsThatAddUpToNothingGiveTheSameFile) {
   EXPECT_NE(Turn(in, 1), in);
 }
 
+TEST(RotateFile, RestartIntervalsAreHonouredAndNotWritten) {
+  JpegSpec spec = Camera(96, 64, 6);
+  spec.restartInterval = 5;
+  std::string in = test::MakeJpeg(spec);
+  ASSERT_NE(in.find("\xFF\xDD"), std::string::npos);
+  for (std::uint8_t code : {1, 2, 3}) {
+    std::string out = Turn(in, code);
+    ASSERT_FALSE(out.empty());
+    EXPECT_EQ(out.find("\xFF\xDD"), std::string::npos);
+    std::string scan = out.substr(out.find("\xFF\xDA"));
+    for (char rst = '\xD0'; rst <= '\xD7'; ++rst) EXPECT_EQ(scan.find(std::string("\xFF") + rst), std::string::npos);
+    // Both version codes copy the header the same way.
+    std::vector<std::uint8_t> as210, as220;
+    ASSERT_TRUE(CJpegFile::RotateBytes(Bytes(in), code, 210, as210));
+    ASSERT_TRUE(CJpegFile::RotateBytes(Bytes(in), code, 220, as220));
+    EXPECT_EQ(as210, as220);
+  }
+  // The new scan is the one the same picture without restart intervals turns into.
+  JpegSpec plain = spec;
+  plain.restartInterval = 0;
+  std::string a = Turn(in, 2), b = Turn(test::MakeJpeg(plain), 2);
+  EXPECT_EQ(a.substr(a.find("\xFF\xDA")), b.substr(b.find("\xFF\xDA")));
+}
+
 TEST(RotateFile, DctPathMatchesJpegtranPixelForPixel) {
   if (Jpegtran().empty()) GTEST_SKIP() << "jpegtran not installed";
   test::TempDir dir;
