@@ -222,14 +222,9 @@ void CCalendarWriter::BuildMonthCells(const std::string& libraryRoot, int year, 
       if (SplitMonthKey(layout::LastComponent(folder), y, m)) {
         SetSample(cell, imageFolder, previewName, imageFolder, imageFolder);
       } else {
-        std::string dayFolder = libraryRoot + "/" + Format("%04d%02d%02d", year, month, d);
         // The preview is read where the picture lies; the links name the day under the library root.
-        std::string preview = FindPreview(imageFolder, previewName);
-        cell.hasSample = 1;
-        cell.sampleUrl = NormaliseStoredPath(dayFolder + "/" + layout::kPreviewFolderName + "/" + NameOf(preview));
-        cell.linkUrl = NormaliseStoredPath(dayFolder + "/" + layout::kDayPageName);
-        html::FrameSize size = html::ReadJpegFrameSize(preview);
-        cell.landscape = size.height < size.width ? 1 : 0;
+        std::string dayFolder = libraryRoot + "/" + Format("%04d%02d%02d", year, month, d);
+        SetSample(cell, imageFolder, previewName, dayFolder, dayFolder);
       }
     }
     return;
@@ -238,6 +233,7 @@ void CCalendarWriter::BuildMonthCells(const std::string& libraryRoot, int year, 
   for (const std::string& folder : ExtraFoldersOfMonth(album, year, month, daySelection)) {
     if (next >= cellCount) break;
     std::string name = layout::LastComponent(folder);
+    if (name.empty()) continue;
     size_t us = name.rfind('_');
     std::string afterUs = us == std::string::npos ? name : name.substr(us + 1);
     auto mid = [&](size_t pos, size_t n) { return pos < name.size() ? name.substr(pos, n) : std::string(); };
@@ -257,12 +253,7 @@ void CCalendarWriter::BuildMonthCells(const std::string& libraryRoot, int year, 
     if (pictures.empty()) continue;
     const std::string& first = pictures.front();
     std::string dayFolder = libraryRoot + "/" + name;
-    std::string preview = FindPreview(FolderOf(first), PreviewNameOf(NameOf(first)));
-    cell.hasSample = 1;
-    cell.sampleUrl = NormaliseStoredPath(dayFolder + "/" + layout::kPreviewFolderName + "/" + NameOf(preview));
-    cell.linkUrl = NormaliseStoredPath(dayFolder + "/" + layout::kDayPageName);
-    html::FrameSize size = html::ReadJpegFrameSize(preview);
-    cell.landscape = size.height < size.width ? 1 : 0;
+    SetSample(cell, FolderOf(first), PreviewNameOf(NameOf(first)), dayFolder, dayFolder);
   }
 }
 
