@@ -128,7 +128,6 @@ class CImportEngine : public CFolderOps {
   };
   std::map<std::string, TwinFiling> twins_;
   std::map<std::string, std::map<std::string, std::string>> folderNames_;  // folder -> lower -> real
-  std::map<std::string, int64_t> dayBytes_;  // dated-folder mode: bytes placed per dated day
   std::map<std::string, int> dayFiles_;
   struct DatedSource {
     std::filesystem::path source;
