@@ -25,7 +25,7 @@ for round in $(seq 1 "$rounds"); do
   "$cli" --home "$work/home" import --from "$shm/card" --move --undated file-date --yes --no-open \
     >/dev/null 2>&1 &
   pid=$!
-  sleep "$(awk -v r="$RANDOM" 'BEGIN { printf "%.3f", (r % 1500) / 1000 }')"
+  sleep "$(awk -v r="$RANDOM" 'BEGIN { printf "%.3f", (r % 700) / 1000 }')"
   kill -KILL "$pid" 2>/dev/null || true
   wait "$pid" 2>/dev/null || true
 
