@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -105,6 +106,16 @@ void RunOurs(benchmark::State& state, const std::string& name, const std::string
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * original.size()));
 }
 
+// Spawns jpegtran once; returns false when it is missing or fails.
+bool SpawnJpegtran(const std::string& in, const std::string& out) {
+  const char* argv[] = {kJpegtran, "-rotate", "90", "-copy", "all", "-outfile", out.c_str(), in.c_str(), nullptr};
+  pid_t pid;
+  if (posix_spawn(&pid, kJpegtran, nullptr, nullptr, const_cast<char**>(argv), environ) != 0) return false;
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
 void RunJpegtran(benchmark::State& state, const std::string& name) {
   if (!fs::exists(kJpegtran)) {
     state.SkipWithError("jpegtran not installed");
@@ -113,20 +124,47 @@ void RunJpegtran(benchmark::State& state, const std::string& name) {
   std::string in = (Files().folder / name).string();
   std::string out = (Files().folder / ("jpegtran-" + name)).string();
   for (auto _ : state) {
-    const char* argv[] = {kJpegtran, "-rotate", "90", "-copy", "all", "-outfile", out.c_str(), in.c_str(), nullptr};
-    pid_t pid;
-    if (posix_spawn(&pid, kJpegtran, nullptr, nullptr, const_cast<char**>(argv), environ) != 0) {
-      state.SkipWithError("spawn failed");
-      break;
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    if (!SpawnJpegtran(in, out)) {
       state.SkipWithError("jpegtran failed");
       break;
     }
   }
 }
+
+// Ours and jpegtran alternately in one loop, so both see the same machine load; the counters
+// give each one's mean wall time per turn and their ratio.
+void RunPaired(benchmark::State& state, const std::string& name, const std::string& original) {
+  if (!fs::exists(kJpegtran)) {
+    state.SkipWithError("jpegtran not installed");
+    return;
+  }
+  fs::path ours = Files().folder / ("paired-" + name);
+  std::string in = (Files().folder / name).string();
+  std::string theirs = (Files().folder / ("paired-jpegtran-" + name)).string();
+  double oursSeconds = 0, theirsSeconds = 0;
+  for (auto _ : state) {
+    Restore(ours, original);
+    auto t0 = std::chrono::steady_clock::now();
+    bool ok = CJpegFile::RotateFile(ours, orrivan::kRotationClockwise, orrivan::kExifVersion220);
+    auto t1 = std::chrono::steady_clock::now();
+    ok = ok && SpawnJpegtran(in, theirs);
+    auto t2 = std::chrono::steady_clock::now();
+    if (!ok) {
+      state.SkipWithError("a turn failed");
+      break;
+    }
+    oursSeconds += std::chrono::duration<double>(t1 - t0).count();
+    theirsSeconds += std::chrono::duration<double>(t2 - t1).count();
+    state.SetIterationTime(std::chrono::duration<double>(t2 - t0).count());
+  }
+  double n = static_cast<double>(state.iterations());
+  state.counters["ours_ms"] = 1000 * oursSeconds / n;
+  state.counters["jpegtran_ms"] = 1000 * theirsSeconds / n;
+  state.counters["ratio"] = theirsSeconds > 0 ? oursSeconds / theirsSeconds : 0;
+}
+
+void BM_Paired_Dct_4608x3456(benchmark::State& state) { RunPaired(state, "dct.jpg", Files().dctPicture); }
+void BM_Paired_Pixel_4000x3000(benchmark::State& state) { RunPaired(state, "pixel.jpg", Files().pixelPicture); }
 
 void BM_RotateFile_Dct_4608x3456(benchmark::State& state) { RunOurs(state, "dct.jpg", Files().dctPicture); }
 void BM_Jpegtran_Dct_4608x3456(benchmark::State& state) { RunJpegtran(state, "dct.jpg"); }
@@ -185,6 +223,8 @@ TURN_BENCH(BM_RotateFile_Pixel_4000x3000);
 TURN_BENCH(BM_Jpegtran_Pixel_4000x3000);
 TURN_BENCH(BM_RotateBytes_Dct_4608x3456);
 TURN_BENCH(BM_RotateBytes_Pixel_4000x3000);
+BENCHMARK(BM_Paired_Dct_4608x3456)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(5)->Repetitions(7)->ReportAggregatesOnly(true);
+BENCHMARK(BM_Paired_Pixel_4000x3000)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(5)->Repetitions(7)->ReportAggregatesOnly(true);
 BENCHMARK(BM_ReadShootingDate_1000Files)->Unit(benchmark::kMillisecond)->Repetitions(7)->ReportAggregatesOnly(true);
 BENCHMARK(BM_ReadOrientation_1000Files)->Unit(benchmark::kMillisecond)->Repetitions(7)->ReportAggregatesOnly(true);
 
