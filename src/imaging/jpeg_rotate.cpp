@@ -13,6 +13,8 @@
 // still moves by blocks, losslessly and without transforms.
 #include "imaging/jpeg_rotate.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
 #include <array>
 #include <cstdlib>
@@ -36,23 +38,32 @@ constexpr std::size_t kMcuReserve = 4096;
 constexpr int kBlocksPerMcu = 6;
 constexpr int kMcuCoefficients = kBlocksPerMcu * 64;
 
-// Large coefficient arrays start zeroed; calloc gets fresh pages that are zero already instead of
-// writing tens of megabytes of zeros first.
+// Large coefficient arrays start zeroed: fresh anonymous pages are zero already, so nothing writes
+// tens of megabytes of zeros first. The turn writes them in scattered order, so they ask for huge
+// pages, which spare the TLB a miss on nearly every block.
 template <class T>
 class ZeroedArray {
  public:
   ZeroedArray() = default;
-  explicit ZeroedArray(std::size_t n) : p_(static_cast<T*>(std::calloc(n ? n : 1, sizeof(T)))) {
-    if (!p_) throw std::bad_alloc();
+  explicit ZeroedArray(std::size_t n) : bytes_(std::max<std::size_t>(n, 1) * sizeof(T)) {
+    void* p = ::mmap(nullptr, bytes_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (p == MAP_FAILED) throw std::bad_alloc();
+#ifdef MADV_HUGEPAGE
+    if (bytes_ >= (std::size_t{4} << 20)) ::madvise(p, bytes_, MADV_HUGEPAGE);
+#endif
+    p_.reset(static_cast<T*>(p));
+    p_.get_deleter().bytes = bytes_;
   }
   T& operator[](std::size_t i) { return p_.get()[i]; }
   const T& operator[](std::size_t i) const { return p_.get()[i]; }
 
  private:
-  struct Free {
-    void operator()(T* p) const { std::free(p); }
+  struct Unmap {
+    std::size_t bytes = 0;
+    void operator()(T* p) const { ::munmap(p, bytes); }
   };
-  std::unique_ptr<T, Free> p_;
+  std::size_t bytes_ = 0;
+  std::unique_ptr<T, Unmap> p_;
 };
 
 std::uint16_t Be16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] << 8 | p[1]); }
