@@ -4,6 +4,7 @@
 #include "import/import_engine.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
@@ -331,6 +332,17 @@ bool CImportEngine::FileIntoFolder(const fs::path& source, const fs::path& targe
   placed = true;
   ++placedCount_;
 
+  // A record of this very path whose file was gone (removed by hand) gives way to the new one.
+  const fs::path placedPath = mode_ == kTransferShortcut ? ShortcutPath(target) : target;
+  if (auto stale = album_.FindPicturePosition(layout::ToStoredPath(placedPath))) {
+    const int64_t staleSize = (*stale)->second->size;
+    album_.RemovePictureAt(*stale);
+    if (auto day = album_.FindDayPosition(dayFolder)) {
+      CAlbumData& record = album_.EditDay(*day);
+      record.pictureCount -= 1;
+      record.totalSize = SaturateSize(std::max<int64_t>(0, record.totalSize - staleSize));
+    }
+  }
   MakePreviewAndRecord(*enumerated, target, mode_, album_, records_);
   if (auto day = album_.FindDayPosition(dayFolder)) {
     CAlbumData& record = album_.EditDay(*day);
@@ -552,6 +564,12 @@ bool CImportEngine::SettleLibraryRoot() {
 void CImportEngine::RollBack() {
   album_.Load(snapshot_);
   UndoPlacements();
+  // A failed save comes after the day pages: the pages of days this run made go with their folders.
+  for (const fs::path& folder : records_.createdFolders) {
+    const fs::path page = folder / layout::kDayPageName;
+    ClearAttributes(page);
+    ::unlink(page.c_str());
+  }
   RemoveCreatedFolders();
 }
 

@@ -25,7 +25,7 @@ class ImportEngine : public test::ImportFixture {
     CRKCardAlbumDoc album(home_);
     album.SetGenerationRotation(false);
     const fs::path albumFile = layout::WorkingAlbumPath();
-    if (fs::exists(albumFile)) EXPECT_TRUE(album.OnOpenDocument(albumFile));
+    if (fs::is_regular_file(albumFile)) EXPECT_TRUE(album.OnOpenDocument(albumFile));
     CImportEngine engine(album, ui_, options);
     const ImportResult result = engine.Run(sources);
     days_.clear();
@@ -264,7 +264,21 @@ TEST_F(ImportEngine, DayWhoseFolderWasRemovedByHandGetsItBack) {
   fs::remove_all(library_ / "20070315");
   ASSERT_EQ(Import(), ImportResult::Done);
   EXPECT_TRUE(fs::exists(library_ / "20070315" / "ABCD0001.JPG"));
-  EXPECT_EQ(days_.size(), 1u);
+  // The record of the vanished file gave way: one day, one picture.
+  EXPECT_EQ(days_, (std::map<std::string, int>{{"20070315", 1}}));
+  EXPECT_EQ(pictures_, 1u);
+}
+
+TEST_F(ImportEngine, FailedAlbumSaveRollsTheRunBack) {
+  Picture(dcim_ / "100TEST" / "ABCD0001.JPG", "2007:03:15 10:00:00", 1);
+  fs::create_directories(layout::WorkingAlbumPath());  // nothing can be saved there
+  const auto cardBefore = test::TreeOf(card_);
+  ImportOptions options;
+  options.transferMode = kTransferMove;
+  EXPECT_EQ(Import({dcim_}, options), ImportResult::Failed);
+  EXPECT_EQ(ui_.Texts(FakeInteraction::Kind::Message), std::vector<std::string>{kAlbumSaveFailedText});
+  EXPECT_EQ(test::TreeOf(card_), cardBefore);
+  EXPECT_FALSE(fs::exists(library_ / "20070315"));
 }
 
 TEST_F(ImportEngine, NothingToImportSaysSoAndChangesNothing) {
