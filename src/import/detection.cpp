@@ -215,11 +215,22 @@ DetectResult DetectCardSources(Interaction& ui) {
   return ConfirmAndChoose(ui, list.Paths(), false);
 }
 
+// The automatic import asks before it looks at the volume it was handed.
 DetectResult DetectAutoSources(Interaction& ui, const fs::path& root) {
+  if (settings::GetInt(settings::Key::ShowDialog) == 0 &&
+      !ui.Confirm(Str(StrId::CardFoundAutoImport), Icon::Question))
+    return DetectResult{DetectOutcome::Cancelled, {}};
   CImportSourceList list;
   list.ScanRootForSources(root);
   if (list.Count() == 0) return DetectResult{DetectOutcome::NoSource, {}};
-  return ConfirmAndChoose(ui, list.Paths(), true);
+  if (list.Count() == 1) return DetectResult{DetectOutcome::Sources, {list.Get(0)}};
+  std::vector<SourceEntry> entries;
+  for (int i = 0; i < list.Count(); ++i) entries.push_back({list.Shown(i), list.Get(i)});
+  DetectResult result;
+  for (size_t index : ui.ChooseSources(Str(StrId::ImportCaption), entries))
+    if (index < entries.size()) result.sources.push_back(entries[index].path);
+  result.outcome = result.sources.empty() ? DetectOutcome::Cancelled : DetectOutcome::Sources;
+  return result;
 }
 
 }  // namespace orrivan

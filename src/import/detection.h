@@ -87,8 +87,8 @@ struct DetectResult {
 // folders. The caller holds the import-in-progress flag.
 DetectResult DetectCardSources(Interaction& ui);
 
-// The same for an automatic import of one volume root (confirmation text of the automatic run; nothing
-// found ends quietly).
+// The same for an automatic import of one volume root: the confirmation (text of the automatic run)
+// comes before the volume is looked at; nothing found ends quietly.
 DetectResult DetectAutoSources(Interaction& ui, const std::filesystem::path& root);
 
 // The confirmation and choice steps for an already known list (shared by the two above and by the

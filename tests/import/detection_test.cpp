@@ -167,8 +167,12 @@ TEST_F(VolumesFromEnvironment, AutomaticImportUsesItsOwnConfirmationAndIsQuietWh
   ui_.confirms.push_back(true);
   EXPECT_EQ(DetectAutoSources(ui_, dir_ / "d").outcome, DetectOutcome::Sources);
   EXPECT_EQ(ui_.Texts(FakeInteraction::Kind::Confirm), std::vector<std::string>{Str(StrId::CardFoundAutoImport)});
+  ui_.confirms.push_back(true);
   EXPECT_EQ(DetectAutoSources(ui_, dir_ / "empty").outcome, DetectOutcome::NoSource);
   EXPECT_EQ(ui_.Count(FakeInteraction::Kind::Message), 0u);
+  ui_.confirms.push_back(false);  // asked before the volume is looked at
+  EXPECT_EQ(DetectAutoSources(ui_, dir_ / "d").outcome, DetectOutcome::Cancelled);
+  EXPECT_EQ(ui_.Count(FakeInteraction::Kind::Confirm), 3u);
 }
 
 TEST(ImportInProgress, FlagIsSetForTheGuardsLifetime) {
