@@ -569,17 +569,21 @@ int Rebuild(CRKCardAlbumDoc& album, const fs::path& htmlBase, const std::string&
   writer.WriteCalendarSet(htmlBase, months, daySelection);
   std::vector<std::string> write = months;
   if (onlyMonths) {
+    // Month keys or day-folder names. The month-key rule of the album files the old names 9000-9500
+    // under 2090-2095 while the calendar shows them in the 1990s: take both, since writing a month
+    // page too many changes nothing, and one too few would leave a stale page.
+    std::set<std::string> changed;
+    for (const std::string& entry : *onlyMonths) {
+      std::string y, m;
+      SplitMonthKey(entry, y, m);
+      changed.insert(y + m);
+      if (y.size() == 4 && y.compare(0, 3, "209") == 0) changed.insert("199" + y.substr(3) + m);
+    }
     write.clear();
     for (const std::string& key : months) {
-      std::string y, m, wy, wm;
+      std::string y, m;
       SplitMonthKey(key, y, m);
-      for (const std::string& changed : *onlyMonths) {
-        SplitMonthKey(changed, wy, wm);
-        if (y == wy && m == wm) {
-          write.push_back(key);
-          break;
-        }
-      }
+      if (changed.count(y + m)) write.push_back(key);
     }
   }
   // One pass over the pictures instead of one per day.

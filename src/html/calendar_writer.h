@@ -97,8 +97,9 @@ int RebuildCalendar(CRKCardAlbumDoc& album, const std::filesystem::path& htmlBas
 // The same for the home folder's pages and the configured library.
 int RebuildCalendar(CRKCardAlbumDoc& album);
 // After an import: index and navigation pages are rewritten whole (a new month changes every year
-// table), month pages only for changedMonths (month keys). What it leaves on disk equals what a full
-// rebuild writes, provided the other months' pages came from a full rebuild of the same library.
+// table), month pages only for changedMonths (month keys or day-folder names of the changed days).
+// What it leaves on disk equals what a full rebuild writes, provided the other months' pages came
+// from a full rebuild of the same library.
 int RebuildCalendar(CRKCardAlbumDoc& album, const std::vector<std::string>& changedMonths);
 // Deletes the calendar pages of every month of the album (before an erase or a move rebuilds).
 int RemoveCalendarPages(CRKCardAlbumDoc& album, const std::filesystem::path& htmlBase);

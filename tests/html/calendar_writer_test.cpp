@@ -337,7 +337,10 @@ TEST_F(CalendarPages, ChangedMonthsRebuildEqualsFullRebuild) {
   // An import adds a day to January 2005 and a new month.
   AddDay("20050103", "", {{"N.JPG", 320, 240, "20050103100000"}});
   AddDay("20050610", "", {{"O.JPG", 240, 320, "20050610100000"}});
-  ASSERT_EQ(RebuildCalendar(album_, std::vector<std::string>{"200501", "200506"}), 1);
+  // An old folder of 1992, whose month key by the album's month-key rule is 209203.
+  AddDay("920315", "", {{"P.JPG", 320, 240, "19920315100000"}});
+  ASSERT_EQ(RebuildCalendar(album_, std::vector<std::string>{"200501", "20050610", "209203"}), 1);
+  EXPECT_TRUE(fs::exists(home_ / "HTML/1992/Mar2.htm"));
   std::map<std::string, std::string> partial;
   for (auto& e : fs::recursive_directory_iterator(home_ / "HTML"))
     if (e.is_regular_file()) partial[e.path().string()] = ReadFile(e.path());
@@ -350,7 +353,7 @@ TEST_F(CalendarPages, ChangedMonthsRebuildEqualsFullRebuild) {
     ++compared;
   }
   EXPECT_EQ(compared, partial.size());
-  EXPECT_EQ(compared, 11u);  // two index pages, three months of three pages
+  EXPECT_EQ(compared, 14u);  // two index pages, four months of three pages
 }
 
 TEST_F(CalendarPages, DeleteCalendarPagesLeavesListPages) {
