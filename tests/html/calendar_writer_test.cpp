@@ -85,7 +85,7 @@ class CalendarPages : public PageLibrary {
   int Rebuild() { return RebuildCalendar(album_); }
 };
 
-TEST_F(CalendarPages, MonthPageOfSmallLibraryMatchesTheQuotedLines) {
+TEST_F(CalendarPages, MonthPageOfSmallLibraryByteForByte) {
   AddSmallLibrary();
   ASSERT_EQ(Rebuild(), 1);
   const std::string lib = "../../Image Library/";
