@@ -27,5 +27,6 @@ void AddRelocateCommands(CLI::App& app);  // relocate
 void AddJpegCommands(CLI::App& app);     // jpeg info, jpeg rotate
 void AddMaintenanceCommands(CLI::App& app);  // erase, move, backup, retitle, apply-options, mail, template
 void AddSerialCommands(CLI::App& app);   // serial-test
+void AddSerialImportCommands(CLI::App& app);  // serial-import
 
 }  // namespace orrivan::cli

@@ -33,6 +33,7 @@ int main(int argc, char** argv) {
   orrivan::cli::AddJpegCommands(app);
   orrivan::cli::AddMaintenanceCommands(app);
   orrivan::cli::AddSerialCommands(app);
+  orrivan::cli::AddSerialImportCommands(app);
 
   try {
     app.parse(argc, argv);

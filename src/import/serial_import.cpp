@@ -35,6 +35,9 @@ namespace {
 // Bound on collision suffixes: a folder never holds this many files of one name.
 constexpr int kMaxSuffix = 9999;
 
+// The receive folders under the home: the prefix, then six letters of mkdtemp.
+constexpr char kReceivePrefix[] = ".orrivan-receive-";
+
 bool IsMovieName(const std::string& name) { return EndsWithIgnoreCase(name, ".AVI"); }
 bool IsStillName(const std::string& name) { return EndsWithIgnoreCase(name, ".JPG"); }
 
@@ -338,7 +341,15 @@ bool CSerialImport::EnsureReceiveFolder() {
   if (!receiveFolder_.empty()) return true;
   std::error_code ec;
   fs::create_directories(HomeFolder(), ec);
-  std::string pattern = (HomeFolder() / ".orrivan-receive-XXXXXX").string();
+  // A receive folder already there was left by a run that was killed: a run writes only while it
+  // holds the home folder's lock, so no living run owns it.
+  std::vector<fs::path> stale;
+  for (fs::directory_iterator it(HomeFolder(), ec), end; !ec && it != end; it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    if (name.rfind(kReceivePrefix, 0) == 0 && it->is_directory(ec) && !it->is_symlink(ec)) stale.push_back(it->path());
+  }
+  for (const fs::path& folder : stale) fs::remove_all(folder, ec);
+  std::string pattern = (HomeFolder() / (std::string(kReceivePrefix) + "XXXXXX")).string();
   if (::mkdtemp(pattern.data()) == nullptr) return false;
   receiveFolder_ = pattern;
   return true;

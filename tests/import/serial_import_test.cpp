@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <thread>
 
 #include "base/strings.h"
 #include "camera/fakecam_process.h"
@@ -191,6 +192,8 @@ TEST_F(SerialImport, CollisionKeyIsTheShootingDateElseTheSize) {
 }
 
 TEST_F(SerialImport, AllFoldersByDateFillAFreshHomeWithDaysPagesAndAlbum) {
+  // What a killed run left behind goes with the next run.
+  test::WriteFile(home_ / ".orrivan-receive-Ab12Cd" / "3" / "ABCD0001.JPG", "half");
   Start();
   ASSERT_EQ(ImportAll(0), ImportResult::Done);
 
@@ -226,7 +229,7 @@ TEST_F(SerialImport, AllFoldersByDateFillAFreshHomeWithDaysPagesAndAlbum) {
   EXPECT_TRUE(fs::exists(layout::ListFramePage()));
   EXPECT_TRUE(fs::exists(layout::CalendarFramePage()));
 
-  // One progress line per file, the camera told to end, nothing left in the receive folder.
+  // One progress line per file, the camera told to end, no receive folder left.
   ASSERT_FALSE(ui_.progress.empty());
   EXPECT_EQ(ui_.progress[0].caption, Str(StrId::ImportCaption));
   ASSERT_EQ(ui_.progress[0].texts.size(), 4u);
@@ -262,7 +265,13 @@ TEST_F(SerialImport, SecondImportRecognisesEveryFileAndADifferentPictureGetsASuf
 TEST_F(SerialImport, ChosenFolderIntoADatedFolderKeepsTheCameraFolder) {
   Start();
   link_->SetCameraFolder("101TEST", false);
-  ASSERT_EQ(ConnectAndListFolders(*link_), LINK_OK);
+  // The dialog's worker owns the link while it connects and lists, then hands it back.
+  int steps = 0;
+  LinkResult listed = LINK_ERR_NOT_READY;
+  std::thread worker([&] { listed = ConnectAndListFolders(*link_, [&] { ++steps; }); });
+  worker.join();
+  ASSERT_EQ(listed, LINK_OK);
+  EXPECT_EQ(steps, 6);
   EXPECT_EQ(link_->FolderList(), (std::vector<std::string>{"100TEST", "101TEST", "102EMPTY"}));
   ASSERT_EQ(PreselectedFolder(*link_), std::optional<size_t>(1));
   ui_.dates.push_back("20070401");
@@ -293,13 +302,17 @@ TEST_F(SerialImport, ChosenFolderIntoADatedFolderKeepsTheCameraFolder) {
 TEST_F(SerialImport, UndatedPictureInADatedFolderIsRecordedOnTodayAtOneOClock) {
   Start();
   ui_.dates.push_back("20070401");
+  settings::SetInt(settings::Key::InputTitle, 0);
+  ui_.titles.push_back("Camera");
   ASSERT_EQ(ImportAll(1), ImportResult::Done);
+  EXPECT_NE(ui_.Texts(FakeInteraction::Kind::AskTitle).at(0).find("\\DCIM"), std::string::npos);
   EXPECT_TRUE(fs::exists(library_ / "20070401_01" / "101TEST" / "EFGH0004.JPG"));
   EXPECT_TRUE(fs::exists(library_ / "20070401_01" / "100TEST" / "ABCD0001.JPG"));
   EXPECT_FALSE(fs::exists(library_ / "20070401_01" / "102EMPTY"));
   CRKCardAlbumDoc& album = OpenAlbum();
   ASSERT_EQ(album.DayCount(), 1u);
   EXPECT_EQ(album.Days().begin()->pictureCount, 4);
+  EXPECT_EQ(album.Days().begin()->title, "Camera");
   const CPhotoData* undated = PictureOf(library_ / "20070401_01" / "101TEST" / "EFGH0004.JPG");
   ASSERT_NE(undated, nullptr);
   EXPECT_EQ(undated->year + undated->month + undated->day + undated->hour + undated->minute + undated->second,
