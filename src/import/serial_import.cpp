@@ -17,7 +17,6 @@
 #include "base/settings.h"
 #include "base/strings.h"
 #include "imaging/jpeg_file.h"
-#include "import/detection.h"
 #include "import/import_pages.h"
 #include "import/import_texts.h"
 #include "import/preview_record.h"

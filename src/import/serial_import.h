@@ -30,14 +30,13 @@ class CRKCardAlbumDoc;
 // The day a received file is filed under, and the time its record carries.
 struct SerialDay {
   std::string day;    // YYYYMMDD
-  std::string stamp;  // YYYYMMDDhhmmss: the shooting date, or the day at 01:00:00
+  std::string stamp;  // YYYYMMDDhhmmss: the shooting date, else the day at 01:00:00
   bool shootingDate = false;  // a still image whose shooting date was read
 };
 
-// The day of a movie from the MMDD its name starts with, seen on `today` (local time): the latest
-// such date that is not after tomorrow, with the rules of the camera's clock-less names (12/31 is
-// always this year; 02/29 of a year without one is last year's when that had one). A name that is no
-// date gives today.
+// The day of a movie from the MMDD its name starts with, seen on `today` (local time): this year's
+// date when it is not after tomorrow, else last year's; 12/31 is always this year's, and 02/29 of a
+// year without one is last year's when that year had one. A name that is no date gives today.
 std::string MovieNameDay(const std::string& name, const std::tm& today);
 
 // SerialFileDay: the day of a received file (`name` is its camera name). A still image takes its
