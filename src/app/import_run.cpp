@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <system_error>
 
+#include "app/startup.h"
 #include "base/paths.h"
 #include "base/strings.h"
 #include "html/template_repair.h"
@@ -97,12 +98,15 @@ ImportRunResult RunCardImport(Interaction& ui, const std::vector<fs::path>& give
       break;
   }
 
-  RepairTemplateChoice();
+  // The same start as every program that writes the album: refresh from the library copy, open,
+  // repair a taken-over library, repair the template choice; at the end the exit rotation.
   CRKCardAlbumDoc album(HomeFolder());
-  if (!OpenHomeAlbum(album, ui)) return ImportRunResult::Failed;
+  StartupResult started;
+  if (!RunStartup(ui, album, started)) return ImportRunResult::Failed;
   CImportEngine engine(album, ui, options);
   const ImportResult result = engine.Run(detected.sources);
   if (dayCount) *dayCount = album.DayCount();
+  RunExit(album, album.SavedThisRun() != 0);
   switch (result) {
     case ImportResult::Done:
       return ImportRunResult::Done;

@@ -36,6 +36,10 @@ constexpr char kWorkingKeptText[] =
     "ライブラリのアルバムファイルが作業用のアルバムファイルと異なるため、ライブラリのものを使います。\n"
     "それまでの作業用のアルバムファイルは Orrivan.rk1 として残してあります。";
 
+constexpr char kUnreadableKeptText[] =
+    "作業用のアルバムファイルを読み込めませんでした。\n"
+    "元のファイルは %s として残してあります。";
+
 // Albums larger than this are not read whole for the comparison (the "not enough memory" code).
 constexpr off_t kMaxComparedSize = off_t{1} << 30;
 
@@ -81,6 +85,20 @@ bool KeepWorkingAsGeneration(const fs::path& home) {
     if (fs::exists(from, ec)) CopyFileAtomic(from, layout::GenerationPath(home, n + 1));
   }
   return CopyFileAtomic(home / layout::kAlbumFileName, layout::GenerationPath(home, 1));
+}
+
+// Ours: an album that cannot be read is set aside under a name of its own before start-up goes on
+// with an older generation or an empty album, whose first save would otherwise replace it for good.
+fs::path SetUnreadableAlbumAside(const fs::path& working) {
+  std::error_code ec;
+  for (int n = 0; n < 100; ++n) {
+    fs::path aside = working;
+    aside += n == 0 ? std::string(".unreadable") : ".unreadable-" + std::to_string(n);
+    if (fs::exists(aside, ec)) continue;
+    fs::rename(working, aside, ec);
+    return ec ? fs::path() : aside;
+  }
+  return {};
 }
 
 // The first generation, upgraded in memory only: the fallback file itself is never rewritten.
@@ -214,6 +232,11 @@ bool RunStartup(Interaction& ui, CRKCardAlbumDoc& album, StartupResult& result, 
       result.albumWritten = true;
     } else {
       ui.Message(AlbumErrorText(album.LastError()), Icon::Exclamation);
+      const fs::path aside = SetUnreadableAlbumAside(working);
+      if (aside.empty()) return false;  // never go on to overwrite what could not be kept
+      std::string text = kUnreadableKeptText;
+      text.replace(text.find("%s"), 2, aside.filename().string());
+      ui.Message(text, Icon::Information);
     }
   }
   if (!opened) {

@@ -182,16 +182,23 @@ LinkResult CCameraLink::ReadExact(uint8_t* buffer, size_t n) {
   // The whole read must be done within T + 1 ms per byte.
   auto deadline = Clock::now() + std::chrono::milliseconds(ReadTimeoutFor(n) + static_cast<int64_t>(n));
   size_t got = 0;
+  bool pollSaidReadable = false;
   while (got < n) {
     ssize_t r = read(fd_, buffer + got, n - got);
     if (r > 0) {
       got += static_cast<size_t>(r);
+      pollSaidReadable = false;
       continue;
     }
     if (r < 0 && errno == EINTR) continue;
-    // In raw mode without VMIN a read with nothing queued returns 0 rather than EAGAIN; a hang-up
-    // shows up in poll instead.
-    if ((r == 0 || errno == EAGAIN || errno == EWOULDBLOCK) && WaitFor(fd_, POLLIN, deadline)) continue;
+    // In raw mode without VMIN a read with nothing queued returns 0 rather than EAGAIN. But a read
+    // of nothing right after poll reported the port readable is a hang-up (the camera's end closed
+    // mid-block): poll keeps answering at once then, and waiting again would spin forever.
+    const bool nothingYet = (r == 0 && !pollSaidReadable) || (r < 0 && (errno == EAGAIN || errno == EWOULDBLOCK));
+    if (nothingYet && Clock::now() < deadline && WaitFor(fd_, POLLIN, deadline)) {
+      pollSaidReadable = true;
+      continue;
+    }
     // Time-out, hang-up (read 0 or EIO) or a driver error: start the next exchange clean.
     Purge(true, false);
     return LINK_ERR_TIMEOUT;

@@ -66,13 +66,19 @@ TEST_F(ImportRun, SecondWriterOfOneHomeIsTurnedAway) {
   EXPECT_FALSE(fs::exists(library_));
 }
 
-TEST_F(ImportRun, UnreadableAlbumIsReportedAndNothingIsImported) {
-  test::WriteFile(layout::WorkingAlbumPath(), std::string("\x05\x00garbage", 9));
+// Start-up goes on with an empty album when the working album cannot be read; the unreadable file
+// must survive that run's save, not be replaced by it.
+TEST_F(ImportRun, UnreadableAlbumIsSetAsideBeforeTheImportSaves) {
+  const std::string damaged("\x05\x00garbage", 9);
+  test::WriteFile(layout::WorkingAlbumPath(), damaged);
   Picture(dcim_ / "100TEST" / "ABCD0001.JPG", "2007:03:15 10:00:00");
   ui_.confirms.push_back(true);
-  EXPECT_EQ(RunCardImport(ui_, {card_}, {}), ImportRunResult::Failed);
-  EXPECT_EQ(ui_.Count(FakeInteraction::Kind::Message), 1u);
-  EXPECT_FALSE(fs::exists(library_));
+  EXPECT_EQ(RunCardImport(ui_, {card_}, {}), ImportRunResult::Done);
+  EXPECT_EQ(ui_.Count(FakeInteraction::Kind::Message), 2u);  // the load failure, then where it was kept
+  fs::path aside = layout::WorkingAlbumPath();
+  aside += ".unreadable";
+  EXPECT_EQ(test::ReadFile(aside), damaged);
+  EXPECT_TRUE(fs::exists(library_ / "20070315" / "ABCD0001.JPG"));
 }
 
 }  // namespace

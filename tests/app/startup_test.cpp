@@ -188,7 +188,10 @@ TEST_F(Startup, UnreadableWorkingAlbumFallsBackToFirstGeneration) {
   ASSERT_TRUE(RunStartup(ui_, album, result));
   EXPECT_EQ(result.opened, StartupOpened::FirstGeneration);
   EXPECT_EQ(album.DayCount(), 2u);
-  EXPECT_EQ(ui_.Count(FakeInteraction::Kind::Message), 1u);  // the failed open
+  EXPECT_EQ(ui_.Count(FakeInteraction::Kind::Message), 2u);  // the failed open, where it was kept
+  fs::path aside = Working();
+  aside += ".unreadable";
+  EXPECT_EQ(test::ReadFile(aside), "not an album at all");
 }
 
 TEST_F(Startup, NothingToOpenGivesAnEmptyAlbumWithBrowsablePages) {

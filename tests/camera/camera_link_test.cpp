@@ -7,6 +7,8 @@
 
 #include <chrono>
 #include <cstring>
+#include <memory>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -114,6 +116,29 @@ TEST_F(LinkTest, ShortReadTimesOutAfterDeadlineAndLeavesQueueEmpty) {
   EXPECT_EQ(buffer[0], 'Z');
   EXPECT_EQ(link.ReadTimeoutFor(1), 300);
   EXPECT_EQ(link.ReadTimeoutFor(1025), t.blockTimeoutMs);
+}
+
+// A camera whose end closes in the middle of a block used to leave ReadExact spinning: poll answers
+// at once with a hang-up and every read returns nothing. It must fail like a time-out instead.
+TEST_F(LinkTest, CameraHangingUpMidBlockFailsTheRead) {
+  auto pty = std::make_unique<Pty>();
+  CCameraLink link;
+  LinkTimings t;
+  t.replyTimeoutMs = 60000;  // the hang-up, not the deadline, must end the read
+  link.SetTimings(t);
+  link.SetPortName(pty->slave);
+  ASSERT_EQ(link.OpenPort(), LINK_OK);
+  ASSERT_EQ(write(pty->master, "abc", 3), 3);
+  std::thread hangUp([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    pty.reset();
+  });
+  uint8_t buffer[8];
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(link.ReadExact(buffer, sizeof buffer), LINK_ERR_TIMEOUT);
+  hangUp.join();
+  auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+  EXPECT_LT(ms, 30000) << "the read waited for its deadline instead of noticing the hang-up";
 }
 
 TEST_F(LinkTest, SingleByteReadsAfterTheFirstBlockUseTheShortTimeout) {
