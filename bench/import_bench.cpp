@@ -45,20 +45,20 @@ struct Card {
   Card() {
     dcim = dir.path() / "card" / "DCIM";
     for (int i = 1; i <= kFiles; ++i) {
-      test::JpegSpec spec;
-      spec.width = 1600;
-      spec.height = 1200;
-      spec.quality = 90;
-      spec.seed = static_cast<std::uint32_t>(i);
+      test::JpegSpec params;
+      params.width = 1600;
+      params.height = 1200;
+      params.quality = 90;
+      params.seed = static_cast<std::uint32_t>(i);
       test::ExifSpec exif;
       char date[32];
       std::snprintf(date, sizeof date, "2026:05:%02d 10:%02d:%02d", 3 + i % 3, i / 60, i % 60);
       exif.dateTimeOriginal = date;
       exif.orientation = i % 10 == 0 ? 6 : 1;
-      spec.exif = exif;
+      params.exif = exif;
       char name[32];
       std::snprintf(name, sizeof name, "RKCM%04d.JPG", i);
-      test::WriteJpeg(dcim / "100RKCAM" / name, spec);
+      test::WriteJpeg(dcim / "100RKCAM" / name, params);
     }
   }
 };

@@ -58,26 +58,26 @@ struct Workspace {
   }
 
   static std::string Make(int width, int height, std::uint32_t seed) {
-    orrivan::test::JpegSpec spec;
-    spec.width = width;
-    spec.height = height;
-    spec.quality = 90;
-    spec.seed = seed;
-    spec.exif = orrivan::test::ExifSpec{};
-    spec.exif->orientation = 6;
-    spec.exif->dateTimeOriginal = "2007:02:06 02:03:49";
-    return orrivan::test::MakeJpeg(spec);
+    orrivan::test::JpegSpec params;
+    params.width = width;
+    params.height = height;
+    params.quality = 90;
+    params.seed = seed;
+    params.exif = orrivan::test::ExifSpec{};
+    params.exif->orientation = 6;
+    params.exif->dateTimeOriginal = "2007:02:06 02:03:49";
+    return orrivan::test::MakeJpeg(params);
   }
   static std::string SmallDated(int i) {
     static const std::string base = [] {
-      orrivan::test::JpegSpec spec;
-      spec.width = 320;
-      spec.height = 240;
-      spec.exif = orrivan::test::ExifSpec{};
-      spec.exif->dateTimeOriginal = "2007:02:06 02:03:49";
-      spec.exif->model = "RKC-710  ";
-      spec.maker = orrivan::test::MakerSpec{"2007:02:06 02:03:49", 0};
-      return orrivan::test::MakeJpeg(spec);
+      orrivan::test::JpegSpec params;
+      params.width = 320;
+      params.height = 240;
+      params.exif = orrivan::test::ExifSpec{};
+      params.exif->dateTimeOriginal = "2007:02:06 02:03:49";
+      params.exif->model = "RKC-710  ";
+      params.maker = orrivan::test::MakerSpec{"2007:02:06 02:03:49", 0};
+      return orrivan::test::MakeJpeg(params);
     }();
     std::string f = base;
     f[f.size() - 3] = static_cast<char>(i);  // distinct files

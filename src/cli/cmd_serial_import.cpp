@@ -130,9 +130,14 @@ int RunSerialImport(const SerialImportFlags& flags) {
     return kExitFailed;
   }
   ImportInProgressGuard inProgress;
-  RepairTemplateChoice();
   CRKCardAlbumDoc album(HomeFolder());
-  if (!OpenHomeAlbum(album, ui)) return kExitFailed;
+  StartupResult started;
+  if (!RunStartup(ui, album, started)) return kExitFailed;
+  // Whichever way the run ends, the generations rotate when it saved the album.
+  struct ExitRotation {
+    CRKCardAlbumDoc& album;
+    ~ExitRotation() { RunExit(album, album.SavedThisRun() != 0); }
+  } exitRotation{album};
   CSerialImport engine(album, ui, options);
 
   const bool oneFolder =

@@ -47,31 +47,31 @@ class PageLibrary : public ::testing::Test {
     day.pictureCount = static_cast<int32_t>(pictures.size());
     album_.AddDay(day);
     int seed = 1;
-    for (const PictureSpec& spec : pictures) {
-      std::filesystem::path file = folder / spec.file;
-      if (spec.file.size() > 4 && spec.file.substr(spec.file.size() - 4) == ".lnk") {
+    for (const PictureSpec& params : pictures) {
+      std::filesystem::path file = folder / params.file;
+      if (params.file.size() > 4 && params.file.substr(params.file.size() - 4) == ".lnk") {
         // A shortcut day: the file is a link to a picture elsewhere.
-        std::filesystem::path source = dir_.path() / "card" / spec.file.substr(0, spec.file.size() - 4);
+        std::filesystem::path source = dir_.path() / "card" / params.file.substr(0, params.file.size() - 4);
         WriteFile(source, "picture");
         std::filesystem::create_symlink(source, file);
       } else {
         WriteFile(file, "picture");
       }
-      if (spec.previewWidth > 0) {
+      if (params.previewWidth > 0) {
         JpegSpec jpeg;
-        jpeg.width = spec.previewWidth;
-        jpeg.height = spec.previewHeight;
+        jpeg.width = params.previewWidth;
+        jpeg.height = params.previewHeight;
         jpeg.seed = static_cast<uint32_t>(seed++);
-        WriteJpeg(folder / "PREVIEW" / PreviewName(spec.file), jpeg);
+        WriteJpeg(folder / "PREVIEW" / PreviewName(params.file), jpeg);
       }
       CPhotoData picture;
       picture.filePath = file.string();
-      picture.year = spec.stamp.substr(0, 4);
-      picture.month = spec.stamp.substr(4, 2);
-      picture.day = spec.stamp.substr(6, 2);
-      picture.hour = spec.stamp.substr(8, 2);
-      picture.minute = spec.stamp.substr(10, 2);
-      picture.second = spec.stamp.substr(12, 2);
+      picture.year = params.stamp.substr(0, 4);
+      picture.month = params.stamp.substr(4, 2);
+      picture.day = params.stamp.substr(6, 2);
+      picture.hour = params.stamp.substr(8, 2);
+      picture.minute = params.stamp.substr(10, 2);
+      picture.second = params.stamp.substr(12, 2);
       album_.AddPicture(picture);
     }
   }

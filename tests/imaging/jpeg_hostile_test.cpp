@@ -113,10 +113,10 @@ TEST(HostileMetadata, ReadersStayInsideTheirBytes) {
 
 TEST(HostileMetadata, SelfPointingMakerDirectoryDoesNotHideExifOrientation) {
   // Orientation read from a sound Exif block still works when the same file has junk after it.
-  JpegSpec spec;
-  spec.exif = ExifSpec{};
-  spec.exif->orientation = 6;
-  std::string file = test::MakeJpeg(spec);
+  JpegSpec params;
+  params.exif = ExifSpec{};
+  params.exif->orientation = 6;
+  std::string file = test::MakeJpeg(params);
   file.insert(file.size() - 2, std::string(100, '\xFF'));
   int version = 0;
   EXPECT_EQ(CJpegFile::ReadOrientation(Bytes(file), version), 3);
@@ -124,12 +124,12 @@ TEST(HostileMetadata, SelfPointingMakerDirectoryDoesNotHideExifOrientation) {
 
 // A camera file whose frame header is rebuilt by `edit` on the bytes from SOF0 to the scan.
 std::string WithHeaderEdit(const std::function<void(std::string&)>& edit) {
-  JpegSpec spec;
-  spec.width = 32;
-  spec.height = 32;
-  spec.exif = ExifSpec{};
-  spec.exif->orientation = 6;
-  std::string file = test::MakeJpeg(spec);
+  JpegSpec params;
+  params.width = 32;
+  params.height = 32;
+  params.exif = ExifSpec{};
+  params.exif->orientation = 6;
+  std::string file = test::MakeJpeg(params);
   edit(file);
   return file;
 }
@@ -180,11 +180,11 @@ TEST(HostileFrames, TurnFailsAndReadersGive255) {
 }
 
 TEST(HostileScans, DamagedEntropyDataFailsTheTurn) {
-  JpegSpec spec;
-  spec.width = 96;
-  spec.height = 64;
-  spec.restartInterval = 2;
-  std::string good = test::MakeJpeg(spec);
+  JpegSpec params;
+  params.width = 96;
+  params.height = 64;
+  params.restartInterval = 2;
+  std::string good = test::MakeJpeg(params);
   std::size_t scan = good.find("\xFF\xDA") + 14;
   struct Case {
     const char* name;
@@ -217,16 +217,16 @@ TEST(HostileScans, DamagedEntropyDataFailsTheTurn) {
 }
 
 TEST(HostileScans, RandomDamageNeverEscapesTheBytes) {
-  JpegSpec spec;
-  spec.width = 48;
-  spec.height = 33;  // pixel path
-  spec.exif = ExifSpec{};
-  spec.exif->orientation = 6;
-  spec.exif->dateTimeOriginal = "2007:02:06 02:03:49";
-  spec.maker = MakerSpec{"2007:02:06 02:03:49", 3};
-  spec.restartInterval = 1;
-  const std::string good = test::MakeJpeg(spec);
-  JpegSpec whole = spec;
+  JpegSpec params;
+  params.width = 48;
+  params.height = 33;  // pixel path
+  params.exif = ExifSpec{};
+  params.exif->orientation = 6;
+  params.exif->dateTimeOriginal = "2007:02:06 02:03:49";
+  params.maker = MakerSpec{"2007:02:06 02:03:49", 3};
+  params.restartInterval = 1;
+  const std::string good = test::MakeJpeg(params);
+  JpegSpec whole = params;
   whole.height = 32;  // DCT path
   const std::string goodWhole = test::MakeJpeg(whole);
   std::mt19937 rng(7);

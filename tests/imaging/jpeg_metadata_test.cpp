@@ -20,9 +20,9 @@ std::span<const std::uint8_t> Bytes(const std::string& s) {
 }
 
 JpegSpec WithExif(ExifSpec exif) {
-  JpegSpec spec;
-  spec.exif = exif;
-  return spec;
+  JpegSpec params;
+  params.exif = exif;
+  return params;
 }
 
 TEST(ShootingDate, ValidatesEachFieldInBothByteOrders) {
@@ -72,16 +72,16 @@ TEST(ShootingDate, ReadsTheFileOnDisk) {
 }
 
 TEST(ShootingDate, ComesFromTheMakerSegmentWithoutExif) {
-  JpegSpec spec;
-  spec.maker = MakerSpec{"2003:11:22 10:20:30", std::nullopt};
+  JpegSpec params;
+  params.maker = MakerSpec{"2003:11:22 10:20:30", std::nullopt};
   std::string out;
-  ASSERT_TRUE(CJpegFile::ReadShootingDate(Bytes(test::MakeJpeg(spec)), out));
+  ASSERT_TRUE(CJpegFile::ReadShootingDate(Bytes(test::MakeJpeg(params)), out));
   EXPECT_EQ(out, "20031122102030");
 
-  spec.maker = MakerSpec{"1975:11:22 10:20:30", std::nullopt};
-  EXPECT_FALSE(CJpegFile::ReadShootingDate(Bytes(test::MakeJpeg(spec)), out));
-  spec.maker = MakerSpec{std::nullopt, 3};
-  EXPECT_FALSE(CJpegFile::ReadShootingDate(Bytes(test::MakeJpeg(spec)), out));
+  params.maker = MakerSpec{"1975:11:22 10:20:30", std::nullopt};
+  EXPECT_FALSE(CJpegFile::ReadShootingDate(Bytes(test::MakeJpeg(params)), out));
+  params.maker = MakerSpec{std::nullopt, 3};
+  EXPECT_FALSE(CJpegFile::ReadShootingDate(Bytes(test::MakeJpeg(params)), out));
 }
 
 TEST(ShootingDate, LooksOnlyAtTheFirst64KiB) {
@@ -155,11 +155,11 @@ TEST(Orientation, ExifVersionCodeFollowsTheTagAndTheSpecialModel) {
 }
 
 TEST(Orientation, JfifSegmentBeforeExifDoesNotHideIt) {
-  JpegSpec spec;
-  spec.jfif = true;
-  spec.exif = ExifSpec{};
-  spec.exif->orientation = 6;
-  std::string file = test::MakeJpeg(spec);
+  JpegSpec params;
+  params.jfif = true;
+  params.exif = ExifSpec{};
+  params.exif->orientation = 6;
+  std::string file = test::MakeJpeg(params);
   ASSERT_EQ(static_cast<unsigned char>(file[3]), 0xE0);
   int version = 0;
   EXPECT_EQ(CJpegFile::ReadOrientation(Bytes(file), version), 3);
@@ -168,36 +168,36 @@ TEST(Orientation, JfifSegmentBeforeExifDoesNotHideIt) {
 
 TEST(Orientation, MakerSegmentGivesTheCodeWhenThereIsNoExif) {
   for (int rotation : {0, 1, 2, 3}) {
-    JpegSpec spec;
-    spec.maker = MakerSpec{std::nullopt, rotation};
+    JpegSpec params;
+    params.maker = MakerSpec{std::nullopt, rotation};
     int version = -1;
-    EXPECT_EQ(CJpegFile::ReadOrientation(Bytes(test::MakeJpeg(spec)), version), rotation);
+    EXPECT_EQ(CJpegFile::ReadOrientation(Bytes(test::MakeJpeg(params)), version), rotation);
     EXPECT_EQ(version, 0);
   }
-  JpegSpec spec;
-  spec.maker = MakerSpec{std::nullopt, 9};
+  JpegSpec params;
+  params.maker = MakerSpec{std::nullopt, 9};
   int version = -1;
-  EXPECT_EQ(CJpegFile::ReadOrientation(Bytes(test::MakeJpeg(spec)), version), 255);
+  EXPECT_EQ(CJpegFile::ReadOrientation(Bytes(test::MakeJpeg(params)), version), 255);
 }
 
 TEST(Orientation, ExifComesFirstAndEndsTheScan) {
-  JpegSpec spec;
-  spec.exif = ExifSpec{};
-  spec.exif->orientation = 8;
-  spec.maker = MakerSpec{std::nullopt, 3};
+  JpegSpec params;
+  params.exif = ExifSpec{};
+  params.exif->orientation = 8;
+  params.maker = MakerSpec{std::nullopt, 3};
   int version = 0;
-  EXPECT_EQ(CJpegFile::ReadOrientation(Bytes(test::MakeJpeg(spec)), version), 1);
+  EXPECT_EQ(CJpegFile::ReadOrientation(Bytes(test::MakeJpeg(params)), version), 1);
 }
 
 TEST(Orientation, FilesThatCannotBeTurnedGive255) {
   auto variant = [](auto change) {
-    JpegSpec spec;
-    spec.width = 64;
-    spec.height = 64;
-    spec.exif = ExifSpec{};
-    spec.exif->orientation = 6;
-    change(spec);
-    return spec;
+    JpegSpec params;
+    params.width = 64;
+    params.height = 64;
+    params.exif = ExifSpec{};
+    params.exif->orientation = 6;
+    change(params);
+    return params;
   };
   std::vector<std::pair<const char*, JpegSpec>> cases = {
       {"progressive", variant([](JpegSpec& s) { s.progressive = true; })},
@@ -206,9 +206,9 @@ TEST(Orientation, FilesThatCannotBeTurnedGive255) {
       {"own tables", variant([](JpegSpec& s) { s.optimizeTables = true; })},
   };
   test::TempDir dir;
-  for (auto& [name, spec] : cases) {
+  for (auto& [name, params] : cases) {
     SCOPED_TRACE(name);
-    std::string file = test::MakeJpeg(spec);
+    std::string file = test::MakeJpeg(params);
     int version = 0;
     EXPECT_EQ(CJpegFile::ReadOrientation(Bytes(file), version), 255);
     test::WriteFile(dir / "f.jpg", file);
@@ -223,12 +223,12 @@ TEST(Orientation, FilesThatCannotBeTurnedGive255) {
 
 TEST(Orientation, HeaderCheckReadsOnlyUpToTheStartOfScan) {
   test::TempDir dir;
-  JpegSpec spec;
-  spec.width = 640;
-  spec.height = 480;
-  spec.exif = ExifSpec{};
-  spec.exif->orientation = 6;
-  std::string file = test::MakeJpeg(spec);
+  JpegSpec params;
+  params.width = 640;
+  params.height = 480;
+  params.exif = ExifSpec{};
+  params.exif->orientation = 6;
+  std::string file = test::MakeJpeg(params);
   // Keep the header and a few bytes of scan data: the check passes, the turn does not.
   std::size_t sos = file.find("\xFF\xDA");
   ASSERT_NE(sos, std::string::npos);
@@ -246,10 +246,10 @@ TEST(Orientation, HeaderCheckReadsOnlyUpToTheStartOfScan) {
 
 TEST(Orientation, HeaderLargerThan64KiBIsStillChecked) {
   test::TempDir dir;
-  JpegSpec spec;
-  spec.exif = ExifSpec{};
-  spec.exif->orientation = 8;
-  std::string file = test::MakeJpeg(spec);
+  JpegSpec params;
+  params.exif = ExifSpec{};
+  params.exif->orientation = 8;
+  std::string file = test::MakeJpeg(params);
   // Two big comment segments after the Exif segment push the frame header past 64 KiB.
   std::size_t afterExif = 4 + ((static_cast<unsigned char>(file[4]) << 8) | static_cast<unsigned char>(file[5]));
   std::string comment = "\xFF\xFE\xFF\xF0" + std::string(0xFFF0 - 2, 'c');

@@ -30,14 +30,14 @@ std::string Turn(const std::string& in, std::uint8_t code) {
 }
 
 JpegSpec Camera(int width, int height, int orientation) {
-  JpegSpec spec;
-  spec.width = width;
-  spec.height = height;
-  spec.exif = ExifSpec{};
-  spec.exif->orientation = orientation;
-  spec.exif->dateTimeOriginal = "2007:02:06 02:03:49";
-  spec.exif->model = kSpecialModel;
-  return spec;
+  JpegSpec params;
+  params.width = width;
+  params.height = height;
+  params.exif = ExifSpec{};
+  params.exif->orientation = orientation;
+  params.exif->dateTimeOriginal = "2007:02:06 02:03:49";
+  params.exif->model = kSpecialModel;
+  return params;
 }
 
 // Frame size from SOF0.
@@ -78,9 +78,9 @@ std::string RunJpegtran(const test::TempDir& dir, const std::string& in, int deg
 
 TEST(RotateFile, Orientation6TurnsClockwiseAndSwapsPixelSizes) {
   test::TempDir dir;
-  JpegSpec spec = Camera(640, 480, 6);
-  spec.maker = MakerSpec{"2007:02:06 02:03:49", 3};
-  test::WriteJpeg(dir / "p.jpg", spec);
+  JpegSpec params = Camera(640, 480, 6);
+  params.maker = MakerSpec{"2007:02:06 02:03:49", 3};
+  test::WriteJpeg(dir / "p.jpg", params);
   int version = 0;
   ASSERT_EQ(CJpegFile::ReadOrientation(dir / "p.jpg", version), 3);
   EXPECT_EQ(version, 210);  // the special model
@@ -89,7 +89,7 @@ TEST(RotateFile, Orientation6TurnsClockwiseAndSwapsPixelSizes) {
   std::string out = test::ReadFile(dir / "p.jpg");
   EXPECT_EQ(CJpegFile::ReadOrientation(dir / "p.jpg", version), 0);
   EXPECT_EQ(FrameSize(out), std::make_pair(480, 640));
-  ExifSpec upright = *spec.exif;
+  ExifSpec upright = *params.exif;
   upright.orientation = 1;
   EXPECT_EQ(ExifSegmentOf(out), test::MakeExifSegment(upright, 480, 640));
   EXPECT_EQ(MakerSegmentOf(out), test::MakeMakerSegment(MakerSpec{"2007:02:06 02:03:49", 0}));
@@ -99,25 +99,25 @@ TEST(RotateFile, Orientation6TurnsClockwiseAndSwapsPixelSizes) {
 }
 
 TEST(RotateFile, LongPixelSizesSwapWithTheirType) {
-  JpegSpec spec = Camera(32, 16, 8);
-  spec.exif->bigEndian = false;
-  spec.exif->pixelSizeAsLong = true;
-  std::string out = Turn(test::MakeJpeg(spec), 1);
+  JpegSpec params = Camera(32, 16, 8);
+  params.exif->bigEndian = false;
+  params.exif->pixelSizeAsLong = true;
+  std::string out = Turn(test::MakeJpeg(params), 1);
   ASSERT_FALSE(out.empty());
-  ExifSpec upright = *spec.exif;
+  ExifSpec upright = *params.exif;
   upright.orientation = 1;
   EXPECT_EQ(ExifSegmentOf(out), test::MakeExifSegment(upright, 16, 32));
 }
 
 TEST(RotateFile, Orientation3TurnsHalfAndKeepsPixelSizes) {
-  JpegSpec spec = Camera(640, 480, 3);
-  std::string in = test::MakeJpeg(spec);
+  JpegSpec params = Camera(640, 480, 3);
+  std::string in = test::MakeJpeg(params);
   int version = 0;
   ASSERT_EQ(CJpegFile::ReadOrientation(Bytes(in), version), 2);
   std::string out = Turn(in, 2);
   ASSERT_FALSE(out.empty());
   EXPECT_EQ(FrameSize(out), std::make_pair(640, 480));
-  ExifSpec upright = *spec.exif;
+  ExifSpec upright = *params.exif;
   upright.orientation = 1;
   EXPECT_EQ(ExifSegmentOf(out), test::MakeExifSegment(upright, 640, 480));
 }
@@ -136,8 +136,8 @@ TEST(RotateFile, CodeZeroIsDoneAtOnceAndCodesAbove3Fail) {
 // Turning in the DCT domain and back gives the same coefficients, and our encoder writes them as
 // libjpeg-turbo does with the same tables, so the file comes back byte for byte.
 TEST(RotateFile, TurnsThatAddUpToNothingGiveTheSameFile) {
-  JpegSpec spec = Camera(96, 64, 1);
-  std::string in = test::MakeJpeg(spec);
+  JpegSpec params = Camera(96, 64, 1);
+  std::string in = test::MakeJpeg(params);
   EXPECT_EQ(Turn(Turn(in, 2), 2), in);
   EXPECT_EQ(Turn(Turn(in, 1), 3), in);
   EXPECT_EQ(Turn(Turn(Turn(Turn(in, 1), 1), 1), 1), in);
@@ -145,9 +145,9 @@ TEST(RotateFile, TurnsThatAddUpToNothingGiveTheSameFile) {
 }
 
 TEST(RotateFile, RestartIntervalsAreHonouredAndNotWritten) {
-  JpegSpec spec = Camera(96, 64, 6);
-  spec.restartInterval = 5;
-  std::string in = test::MakeJpeg(spec);
+  JpegSpec params = Camera(96, 64, 6);
+  params.restartInterval = 5;
+  std::string in = test::MakeJpeg(params);
   ASSERT_NE(in.find("\xFF\xDD"), std::string::npos);
   for (std::uint8_t code : {1, 2, 3}) {
     std::string out = Turn(in, code);
@@ -162,7 +162,7 @@ TEST(RotateFile, RestartIntervalsAreHonouredAndNotWritten) {
     EXPECT_EQ(as210, as220);
   }
   // The new scan is the one the same picture without restart intervals turns into.
-  JpegSpec plain = spec;
+  JpegSpec plain = params;
   plain.restartInterval = 0;
   std::string a = Turn(in, 2), b = Turn(test::MakeJpeg(plain), 2);
   EXPECT_EQ(a.substr(a.find("\xFF\xDA")), b.substr(b.find("\xFF\xDA")));
@@ -176,11 +176,11 @@ TEST(RotateFile, DctPathMatchesJpegtranPixelForPixel) {
     bool bigEndian;
   } cases[] = {{640, 480, 0, true}, {128, 96, 7, false}, {48, 160, 1, true}, {16, 16, 0, true}};
   for (const Case& c : cases) {
-    JpegSpec spec = Camera(c.width, c.height, 6);
-    spec.restartInterval = c.restart;
-    spec.exif->bigEndian = c.bigEndian;
-    spec.seed = static_cast<std::uint32_t>(c.width * 7 + c.restart);
-    std::string in = test::MakeJpeg(spec);
+    JpegSpec params = Camera(c.width, c.height, 6);
+    params.restartInterval = c.restart;
+    params.exif->bigEndian = c.bigEndian;
+    params.seed = static_cast<std::uint32_t>(c.width * 7 + c.restart);
+    std::string in = test::MakeJpeg(params);
     for (int code : {1, 2, 3}) {
       SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height) + " code " + std::to_string(code));
       std::string ours = Turn(in, static_cast<std::uint8_t>(code));

@@ -25,10 +25,10 @@ TEST(MoviePreview, FirstFrameAt320By240WhateverTheMovieSize) {
   const ImageSize sizes[] = {{640, 480}, {176, 144}, {1280, 720}, {320, 240}};
   for (const auto& size : sizes) {
     const auto movie = dir / ("ABCD" + std::to_string(size.width) + ".AVI");
-    test::AviSpec spec;
-    spec.width = size.width;
-    spec.height = size.height;
-    ASSERT_TRUE(test::WriteAvi(movie, spec)) << size.width;
+    test::AviSpec params;
+    params.width = size.width;
+    params.height = size.height;
+    ASSERT_TRUE(test::WriteAvi(movie, params)) << size.width;
     const auto preview = dir / PreviewName(movie.filename().string());
     ASSERT_EQ(MakePreview(movie, preview), PreviewOutcome::Written) << size.width;
     const auto facts = InspectJpeg(ReadFile(preview));

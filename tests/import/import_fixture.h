@@ -77,17 +77,17 @@ class ImportFixture : public ::testing::Test {
   // A camera picture with a shooting date ("YYYY:MM:DD HH:MM:SS"; empty = no Exif at all).
   std::filesystem::path Picture(const std::filesystem::path& path, const std::string& shot, std::uint32_t seed = 1,
                                 int orientation = 1) {
-    JpegSpec spec;
-    spec.width = 48;
-    spec.height = 32;
-    spec.seed = seed;
+    JpegSpec params;
+    params.width = 48;
+    params.height = 32;
+    params.seed = seed;
     if (!shot.empty()) {
       ExifSpec exif;
       exif.dateTimeOriginal = shot;
       exif.orientation = orientation;
-      spec.exif = exif;
+      params.exif = exif;
     }
-    WriteJpeg(path, spec);
+    WriteJpeg(path, params);
     return path;
   }
   std::filesystem::path Memo(const std::filesystem::path& path, std::time_t modified) {

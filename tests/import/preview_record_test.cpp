@@ -75,21 +75,21 @@ class PreviewRecord : public ::testing::Test {
   void TearDown() override { settings::UseFile({}); }
 
   // A camera picture on the card, dated by its file time 2006-11-02 08:09:10 local.
-  fs::path CardJpeg(const std::string& name, test::JpegSpec spec) {
+  fs::path CardJpeg(const std::string& name, test::JpegSpec params) {
     const fs::path path = card_ / name;
-    test::WriteJpeg(path, spec);
+    test::WriteJpeg(path, params);
     SetTimes(path, LocalMoment(2006, 11, 3, 1, 2, 3), LocalMoment(2006, 11, 2, 8, 9, 10));
     return path;
   }
 
   static test::JpegSpec Portrait(int orientation) {
-    test::JpegSpec spec;
-    spec.width = 640;
-    spec.height = 480;
-    spec.exif = test::ExifSpec{};
-    spec.exif->dateTimeOriginal = "2007:03:15 10:20:30";
-    spec.exif->orientation = orientation;
-    return spec;
+    test::JpegSpec params;
+    params.width = 640;
+    params.height = 480;
+    params.exif = test::ExifSpec{};
+    params.exif->dateTimeOriginal = "2007:03:15 10:20:30";
+    params.exif->orientation = orientation;
+    return params;
   }
 
   // Copies as PlaceFile does (keeping the modification time) and runs the step.
@@ -210,10 +210,10 @@ TEST_F(PreviewRecord, RotationSettingAndOrientationDecideWhetherToTurn) {
 }
 
 TEST_F(PreviewRecord, PictureWithoutShootingDateIsDatedByItsSourceTime) {
-  test::JpegSpec spec;
-  spec.width = 300;
-  spec.height = 200;
-  const auto source = CardJpeg("ABCD0010.JPG", spec);
+  test::JpegSpec params;
+  params.width = 300;
+  params.height = 200;
+  const auto source = CardJpeg("ABCD0010.JPG", params);
   const auto result = PlaceAndRecord(source, day_);
   EXPECT_EQ(FrameOf(result.previewPath), (Size{300, 200}));
   const CPhotoData* picture = Picture(layout::ToStoredPath(day_ / "ABCD0010.JPG"));

@@ -60,8 +60,8 @@ bool Drain(AVCodecContext* encoder, AVFormatContext* output, AVStream* stream, A
 
 }  // namespace
 
-bool WriteAvi(const std::filesystem::path& path, const AviSpec& spec) {
-  if (spec.frames.empty() || spec.width <= 0 || spec.height <= 0) return false;
+bool WriteAvi(const std::filesystem::path& path, const AviSpec& params) {
+  if (params.frames.empty() || params.width <= 0 || params.height <= 0) return false;
   av_log_set_level(AV_LOG_QUIET);
   AVFormatContext* raw = nullptr;
   if (avformat_alloc_output_context2(&raw, nullptr, "avi", path.c_str()) < 0 || !raw) return false;
@@ -72,10 +72,10 @@ bool WriteAvi(const std::filesystem::path& path, const AviSpec& spec) {
   AVStream* stream = avformat_new_stream(output.get(), nullptr);
   std::unique_ptr<AVCodecContext, CodecFreer> encoder(avcodec_alloc_context3(codec));
   if (!stream || !encoder) return false;
-  encoder->width = spec.width;
-  encoder->height = spec.height;
-  encoder->time_base = AVRational{1, spec.framesPerSecond};
-  encoder->framerate = AVRational{spec.framesPerSecond, 1};
+  encoder->width = params.width;
+  encoder->height = params.height;
+  encoder->time_base = AVRational{1, params.framesPerSecond};
+  encoder->framerate = AVRational{params.framesPerSecond, 1};
   encoder->pix_fmt = AV_PIX_FMT_YUVJ420P;
   encoder->color_range = AVCOL_RANGE_JPEG;
   if (output->oformat->flags & AVFMT_GLOBALHEADER) encoder->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
@@ -90,14 +90,14 @@ bool WriteAvi(const std::filesystem::path& path, const AviSpec& spec) {
   std::unique_ptr<AVPacket, PacketFreer> packet(av_packet_alloc());
   if (!frame || !packet) return false;
   frame->format = encoder->pix_fmt;
-  frame->width = spec.width;
-  frame->height = spec.height;
+  frame->width = params.width;
+  frame->height = params.height;
   frame->color_range = AVCOL_RANGE_JPEG;
   if (av_frame_get_buffer(frame.get(), 0) < 0) return false;
 
-  for (std::size_t i = 0; i < spec.frames.size(); ++i) {
+  for (std::size_t i = 0; i < params.frames.size(); ++i) {
     if (av_frame_make_writable(frame.get()) < 0) return false;
-    Fill(*frame, spec.frames[i]);
+    Fill(*frame, params.frames[i]);
     frame->pts = static_cast<std::int64_t>(i);
     if (avcodec_send_frame(encoder.get(), frame.get()) < 0) return false;
     if (!Drain(encoder.get(), output.get(), stream, packet.get())) return false;

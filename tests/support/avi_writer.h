@@ -20,6 +20,6 @@ struct AviSpec {
 };
 
 // Writes the movie; false when libav could not (the file may then be partial).
-bool WriteAvi(const std::filesystem::path& path, const AviSpec& spec = {});
+bool WriteAvi(const std::filesystem::path& path, const AviSpec& params = {});
 
 }  // namespace orrivan::test

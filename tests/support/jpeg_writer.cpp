@@ -193,8 +193,8 @@ std::string MakeMakerSegment(const MakerSpec& maker) {
   return Segment(0xE1, body);
 }
 
-std::string MakeJpeg(const JpegSpec& spec) {
-  RgbPicture content = MakePhotoContent(spec.width, spec.height, spec.seed);
+std::string MakeJpeg(const JpegSpec& params) {
+  RgbPicture content = MakePhotoContent(params.width, params.height, params.seed);
   jpeg_compress_struct cinfo{};
   ErrorExit err{};
   cinfo.err = jpeg_std_error(&err.mgr);
@@ -209,30 +209,30 @@ std::string MakeJpeg(const JpegSpec& spec) {
   }
   jpeg_create_compress(&cinfo);
   jpeg_mem_dest(&cinfo, &buffer, &size);
-  cinfo.image_width = static_cast<JDIMENSION>(spec.width);
-  cinfo.image_height = static_cast<JDIMENSION>(spec.height);
+  cinfo.image_width = static_cast<JDIMENSION>(params.width);
+  cinfo.image_height = static_cast<JDIMENSION>(params.height);
   cinfo.input_components = 3;
   cinfo.in_color_space = JCS_RGB;
   jpeg_set_defaults(&cinfo);
-  jpeg_set_quality(&cinfo, spec.quality, TRUE);
-  cinfo.comp_info[0].h_samp_factor = spec.sampling == JpegSampling::k444 ? 1 : 2;
-  cinfo.comp_info[0].v_samp_factor = spec.sampling == JpegSampling::k420 ? 2 : 1;
-  cinfo.optimize_coding = spec.optimizeTables ? TRUE : FALSE;
-  cinfo.restart_interval = static_cast<unsigned>(spec.restartInterval);
-  cinfo.write_JFIF_header = spec.jfif ? TRUE : FALSE;
-  if (spec.progressive) jpeg_simple_progression(&cinfo);
+  jpeg_set_quality(&cinfo, params.quality, TRUE);
+  cinfo.comp_info[0].h_samp_factor = params.sampling == JpegSampling::k444 ? 1 : 2;
+  cinfo.comp_info[0].v_samp_factor = params.sampling == JpegSampling::k420 ? 2 : 1;
+  cinfo.optimize_coding = params.optimizeTables ? TRUE : FALSE;
+  cinfo.restart_interval = static_cast<unsigned>(params.restartInterval);
+  cinfo.write_JFIF_header = params.jfif ? TRUE : FALSE;
+  if (params.progressive) jpeg_simple_progression(&cinfo);
   jpeg_start_compress(&cinfo, TRUE);
-  if (spec.exif) {
-    std::string s = MakeExifSegment(*spec.exif, spec.width, spec.height);
+  if (params.exif) {
+    std::string s = MakeExifSegment(*params.exif, params.width, params.height);
     jpeg_write_marker(&cinfo, JPEG_APP0 + 1, reinterpret_cast<const JOCTET*>(s.data() + 4),
                       static_cast<unsigned>(s.size() - 4));
   }
-  if (spec.maker) {
-    std::string s = MakeMakerSegment(*spec.maker);
+  if (params.maker) {
+    std::string s = MakeMakerSegment(*params.maker);
     jpeg_write_marker(&cinfo, JPEG_APP0 + 1, reinterpret_cast<const JOCTET*>(s.data() + 4),
                       static_cast<unsigned>(s.size() - 4));
   }
-  const std::size_t stride = static_cast<std::size_t>(spec.width) * 3;
+  const std::size_t stride = static_cast<std::size_t>(params.width) * 3;
   while (cinfo.next_scanline < cinfo.image_height) {
     JSAMPROW row = content.rgb.data() + cinfo.next_scanline * stride;
     jpeg_write_scanlines(&cinfo, &row, 1);
@@ -244,8 +244,8 @@ std::string MakeJpeg(const JpegSpec& spec) {
   return bytes;
 }
 
-void WriteJpeg(const std::filesystem::path& path, const JpegSpec& spec) {
-  WriteFile(path, MakeJpeg(spec));
+void WriteJpeg(const std::filesystem::path& path, const JpegSpec& params) {
+  WriteFile(path, MakeJpeg(params));
 }
 
 std::optional<RgbPicture> DecodeJpeg(const std::string& bytes) {

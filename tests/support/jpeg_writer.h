@@ -52,8 +52,8 @@ struct RgbPicture {
 
 RgbPicture MakePhotoContent(int width, int height, std::uint32_t seed);
 
-std::string MakeJpeg(const JpegSpec& spec);
-void WriteJpeg(const std::filesystem::path& path, const JpegSpec& spec);
+std::string MakeJpeg(const JpegSpec& params);
+void WriteJpeg(const std::filesystem::path& path, const JpegSpec& params);
 
 // The segments on their own (marker and length included), for building odd files by hand.
 std::string MakeExifSegment(const ExifSpec& exif, int width, int height);

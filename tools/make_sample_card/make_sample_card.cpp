@@ -16,21 +16,21 @@ namespace {
 
 void Picture(const fs::path& folder, int number, const char* date, int seed, int orientation = 1,
              bool exif = true) {
-  JpegSpec spec;
-  spec.width = 320;
-  spec.height = 240;
-  spec.quality = 80;
-  spec.seed = static_cast<std::uint32_t>(seed);
+  JpegSpec params;
+  params.width = 320;
+  params.height = 240;
+  params.quality = 80;
+  params.seed = static_cast<std::uint32_t>(seed);
   if (exif) {
     ExifSpec e;
     e.dateTimeOriginal = date;
     e.orientation = orientation;
     e.model = "RKC-500";
-    spec.exif = e;
+    params.exif = e;
   }
   char name[32];
   std::snprintf(name, sizeof name, "RKCM%04d.JPG", number);
-  WriteJpeg(folder / name, spec);
+  WriteJpeg(folder / name, params);
 }
 
 }  // namespace
