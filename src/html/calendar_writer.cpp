@@ -97,6 +97,20 @@ std::string NameOf(const std::string& path) {
   return cut == std::string::npos ? path : path.substr(cut + 1);
 }
 
+// Exact, not case-folded: a folder that differs from the root in case is another folder here, and
+// a link built from the root would miss it.
+bool InsideFolder(std::string_view path, std::string_view folder) {
+  return !folder.empty() && path.size() > folder.size() + 1 && path.starts_with(folder) && path[folder.size()] == '/';
+}
+
+// The folder a day cell links to: root/name for a day in the library root (the form the pages have
+// always had), the day's own folder for one that lies elsewhere.
+std::string DayFolderLink(const std::string& root, const std::string& dayFolder, const std::string& name) {
+  std::string folder = Normalised(dayFolder);
+  if (folder.empty() || InsideFolder(folder, Normalised(root))) return root + "/" + name;
+  return folder;
+}
+
 bool EndsWithNoCase(std::string_view s, std::string_view suffix) {
   return s.size() >= suffix.size() && EqualsIgnoreCase(s.substr(s.size() - suffix.size()), suffix);
 }
@@ -161,18 +175,11 @@ void CCalendarWriter::WritePageHead(PageWriter& file) {
 }
 
 std::string CCalendarWriter::DayLink(const std::string& path) const {
-  if (relativeForm_) {
-    // The month page lies two levels below the base folder, which holds the library root.
-    if (!libraryParent_.empty() && path.size() > libraryParent_.size() + 1 &&
-        path.compare(0, libraryParent_.size(), libraryParent_) == 0 && path[libraryParent_.size()] == '/')
-      return "../../" + path.substr(libraryParent_.size() + 1);
-    std::string part = layout::PartAfterLibrary(path);
-    if (!part.empty()) {
-      size_t at = path.size() - part.size() - 1;
-      size_t start = path.find_last_of('/', at - 1);
-      return "../../" + path.substr(start == std::string::npos ? 0 : start + 1);
-    }
-  }
+  // Only what lies in the library root is beside the pages (or in the copy they are written for): a
+  // day left under another library folder, as a move stopped part-way leaves it, is named where it
+  // lies. The month page lies two levels below the base folder, which holds the library root.
+  if (relativeForm_ && !libraryParent_.empty() && InsideFolder(path, libraryRoot_))
+    return "../../" + path.substr(libraryParent_.size() + 1);
   return path.starts_with('/') ? "file://" + path : "file:///" + path;
 }
 
@@ -222,8 +229,9 @@ void CCalendarWriter::BuildMonthCells(const std::string& libraryRoot, int year, 
       if (SplitMonthKey(layout::LastComponent(folder), y, m)) {
         SetSample(cell, imageFolder, previewName, imageFolder, imageFolder);
       } else {
-        // The preview is read where the picture lies; the links name the day under the library root.
-        std::string dayFolder = libraryRoot + "/" + Format("%04d%02d%02d", year, month, d);
+        // The preview is read where the picture lies; the links name the day under the library root,
+        // unless its folder lies elsewhere.
+        std::string dayFolder = DayFolderLink(libraryRoot, folder, Format("%04d%02d%02d", year, month, d));
         SetSample(cell, imageFolder, previewName, dayFolder, dayFolder);
       }
     }
@@ -252,7 +260,7 @@ void CCalendarWriter::BuildMonthCells(const std::string& libraryRoot, int year, 
     std::vector<std::string> pictures = PicturesOf(album, folder, 0);
     if (pictures.empty()) continue;
     const std::string& first = pictures.front();
-    std::string dayFolder = libraryRoot + "/" + name;
+    std::string dayFolder = DayFolderLink(libraryRoot, folder, name);
     SetSample(cell, FolderOf(first), PreviewNameOf(NameOf(first)), dayFolder, dayFolder);
   }
 }
@@ -318,6 +326,7 @@ int CCalendarWriter::WriteMonthPages(const fs::path& htmlBase, const std::string
                                      const std::vector<std::string>& monthKeys, const CRKCardAlbumDoc& album,
                                      const DaySelection* daySelection) {
   std::string root = Normalised(libraryRoot);
+  libraryRoot_ = root;
   libraryParent_ = FolderOf(root);
   relativeForm_ = relativeLinks_ == 1 || Normalised(htmlBase.lexically_normal().string()) == libraryParent_;
   const std::string fontCalendar = PageBytes(Str(StrId::FontCalendar));

@@ -84,8 +84,10 @@ class CCalendarWriter {
 
   int relativeLinks_ = 0;
   const CalendarPictureIndex* index_ = nullptr;
-  // Set per WriteMonthPages: whether links to days are relative, and the folder they are relative to.
+  // Set per WriteMonthPages: whether links to days in the library root are relative, the root, and
+  // the folder the links are relative to.
   bool relativeForm_ = false;
+  std::string libraryRoot_;
   std::string libraryParent_;
 };
 
