@@ -67,6 +67,36 @@ bool ExistsIgnoringCase(const std::filesystem::path& path) {
   return false;
 }
 
+// A stored path cut at its last separator: the folder part and the name after it. Without a
+// separator the whole path is the name.
+struct PathParts {
+  bool hasFolder = false;
+  std::string_view folder;
+  std::string_view name;
+};
+
+PathParts SplitAtLastSeparator(std::string_view path) {
+  const size_t cut = path.find_last_of("/\\");
+  if (cut == std::string_view::npos) return {false, {}, path};
+  return {true, path.substr(0, cut), path.substr(cut + 1)};
+}
+
+// The name of a picture folder when its pictures may belong to a day of that name: a folder of that
+// name inside a dated folder belongs to the dated day, not to this one.
+std::optional<std::string> OwnDayName(std::string_view folderPath) {
+  std::string own = layout::LastComponent(folderPath);
+  const size_t ownCut = folderPath.find_last_of("/\\");
+  const std::string above =
+      ownCut == std::string_view::npos ? std::string() : layout::LastComponent(folderPath.substr(0, ownCut));
+  if (above.find('_') != std::string::npos || above.size() == 12) return std::nullopt;
+  return own;
+}
+
+// Dated ("_") and 12-character names are matched anywhere in the path, others by the own folder.
+bool MatchesAnywhere(std::string_view folderName) {
+  return folderName.find('_') != std::string_view::npos || folderName.size() == 12;
+}
+
 }  // namespace
 
 int64_t PictureMoment(const CPhotoData& p) {
@@ -102,6 +132,7 @@ CRKCardAlbumDoc::PicturePosition CRKCardAlbumDoc::AddPicture(const CPhotoData& p
   PictureOrderKey key{PictureMoment(picture), nextSequence_++};
   auto position = pictures_.emplace_hint(pictures_.end(), key, std::make_unique<CPhotoData>(picture));
   if (pictureIndexBuilt_) IndexPicture(position);
+  if (dayIndexBuilt_) DayIndexAdd(position);
   return position;
 }
 
@@ -153,7 +184,11 @@ std::optional<CRKCardAlbumDoc::PicturePosition> CRKCardAlbumDoc::FindPicturePosi
 
 CAlbumData& CRKCardAlbumDoc::EditDay(DayPosition position) { return *position->second; }
 
-CPhotoData& CRKCardAlbumDoc::EditPicture(PicturePosition position) { return *position->second; }
+CPhotoData& CRKCardAlbumDoc::EditPicture(PicturePosition position) {
+  // The caller may change the path: the day index is rebuilt from the records on its next use.
+  InvalidateDayIndex();
+  return *position->second;
+}
 
 void CRKCardAlbumDoc::Reorder() {
   DayMap days;
@@ -167,6 +202,7 @@ void CRKCardAlbumDoc::Reorder() {
   pictures_ = std::move(pictures);
   pictureIndexBuilt_ = false;
   pictureIndex_.clear();
+  InvalidateDayIndex();
   pictureResults_.clear();
   dayResults_.clear();
 }
@@ -179,6 +215,7 @@ void CRKCardAlbumDoc::RemoveDayAt(DayPosition position) {
 
 void CRKCardAlbumDoc::RemovePictureAt(PicturePosition position) {
   UnindexPicture(position);
+  if (dayIndexBuilt_) DayIndexRemove(position);
   std::erase(pictureResults_, position->second.get());
   pictures_.erase(position);
 }
@@ -224,34 +261,118 @@ int CRKCardAlbumDoc::DaysOfMonth(std::string_view year, std::string_view month) 
   return static_cast<int>(dayResults_.size());
 }
 
-int CRKCardAlbumDoc::PicturesOfDay(std::string_view folderName) {
-  pictureResults_.clear();
-  const bool hasUnderscore = folderName.find('_') != std::string_view::npos;
-  const bool matchAnywhere = hasUnderscore || folderName.size() == 12;
+void CRKCardAlbumDoc::InvalidateDayIndex() {
+  dayIndexBuilt_ = false;
+  folders_.clear();
+  byOwnName_.clear();
+  byFileName_.clear();
+}
+
+void CRKCardAlbumDoc::BuildDayIndex() {
+  InvalidateDayIndex();
+  dayIndexBuilt_ = true;
+  for (auto it = pictures_.begin(); it != pictures_.end(); ++it) DayIndexAdd(it);
+}
+
+void CRKCardAlbumDoc::DayIndexAdd(PicturePosition position) {
+  const CPhotoData* picture = position->second.get();
+  const PathParts parts = SplitAtLastSeparator(picture->filePath);
+  PictureGroup& named = byFileName_[std::string(parts.name)];
+  named.emplace_hint(named.end(), position->first, picture);
+  if (!parts.hasFolder) return;
+  auto [folder, isNew] = folders_.try_emplace(std::string(parts.folder));
+  folder->second.emplace_hint(folder->second.end(), position->first, picture);
+  if (isNew) {
+    if (auto own = OwnDayName(parts.folder)) byOwnName_[ToLowerAscii(*own)].push_back(&folder->second);
+  }
+}
+
+void CRKCardAlbumDoc::DayIndexRemove(PicturePosition position) {
+  const PathParts parts = SplitAtLastSeparator(position->second->filePath);
+  // A record whose path changed behind the index's back: drop the index rather than keep a
+  // pointer to a deleted record.
+  auto named = byFileName_.find(std::string(parts.name));
+  if (named == byFileName_.end() || named->second.erase(position->first) == 0) return InvalidateDayIndex();
+  if (named->second.empty()) byFileName_.erase(named);
+  if (!parts.hasFolder) return;
+  auto folder = folders_.find(std::string(parts.folder));
+  if (folder == folders_.end() || folder->second.erase(position->first) == 0) return InvalidateDayIndex();
+  if (!folder->second.empty()) return;
+  if (auto own = OwnDayName(parts.folder)) {
+    auto groups = byOwnName_.find(ToLowerAscii(*own));
+    if (groups != byOwnName_.end()) {
+      std::erase(groups->second, &folder->second);
+      if (groups->second.empty()) byOwnName_.erase(groups);
+    }
+  }
+  folders_.erase(folder);
+}
+
+std::vector<const CPhotoData*> CRKCardAlbumDoc::PicturesOfFolderNameByScan(std::string_view folderName) const {
+  std::vector<const CPhotoData*> out;
+  const bool anywhere = MatchesAnywhere(folderName);
   for (const auto& [key, picture] : pictures_) {
     const std::string& path = picture->filePath;
     bool belongs = false;
-    if (matchAnywhere) {
+    if (anywhere) {
       belongs = path.find(folderName) != std::string::npos;
     } else {
-      const size_t fileCut = path.find_last_of("/\\");
-      if (fileCut == std::string::npos) continue;
-      const std::string_view folderPath(path.data(), fileCut);
-      const std::string own = layout::LastComponent(folderPath);
-      if (!EqualsIgnoreCase(own, folderName)) continue;
-      const size_t ownCut = folderPath.find_last_of("/\\");
-      const std::string above =
-          ownCut == std::string_view::npos ? std::string() : layout::LastComponent(folderPath.substr(0, ownCut));
-      // A folder of that name inside a dated folder belongs to the dated day, not to this one.
-      belongs = above.find('_') == std::string::npos && above.size() != 12;
+      const PathParts parts = SplitAtLastSeparator(path);
+      if (!parts.hasFolder) continue;
+      const auto own = OwnDayName(parts.folder);
+      belongs = own && EqualsIgnoreCase(*own, folderName);
     }
-    if (!belongs) continue;
+    if (belongs) out.push_back(picture.get());
+  }
+  return out;
+}
+
+std::vector<const CPhotoData*> CRKCardAlbumDoc::PicturesOfFolderName(std::string_view folderName) {
+  const bool anywhere = MatchesAnywhere(folderName);
+  // A name matched anywhere that holds a separator may straddle the folder and the file name.
+  if (anywhere && folderName.find_first_of("/\\") != std::string_view::npos) {
+    return PicturesOfFolderNameByScan(folderName);
+  }
+  if (!dayIndexBuilt_) BuildDayIndex();
+  std::vector<const PictureGroup*> groups;
+  if (anywhere) {
+    // Without a separator in the name, a match lies wholly in the folder part or in the file name.
+    for (const auto& [folder, group] : folders_) {
+      if (folder.find(folderName) != std::string::npos) groups.push_back(&group);
+    }
+    for (const auto& [name, group] : byFileName_) {
+      if (name.find(folderName) != std::string::npos) groups.push_back(&group);
+    }
+  } else if (auto it = byOwnName_.find(ToLowerAscii(folderName)); it != byOwnName_.end()) {
+    groups = it->second;
+  }
+  std::vector<const CPhotoData*> out;
+  if (groups.size() == 1) {
+    out.reserve(groups.front()->size());
+    for (const auto& [key, picture] : *groups.front()) out.push_back(picture);
+    return out;
+  }
+  std::vector<std::pair<PictureOrderKey, const CPhotoData*>> merged;
+  for (const PictureGroup* group : groups) merged.insert(merged.end(), group->begin(), group->end());
+  std::sort(merged.begin(), merged.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+  // A picture matched through both its folder and its file name is listed once.
+  merged.erase(std::unique(merged.begin(), merged.end(), [](const auto& a, const auto& b) { return a.first == b.first; }),
+               merged.end());
+  out.reserve(merged.size());
+  for (const auto& [key, picture] : merged) out.push_back(picture);
+  return out;
+}
+
+int CRKCardAlbumDoc::PicturesOfDay(std::string_view folderName) {
+  pictureResults_.clear();
+  for (const CPhotoData* picture : PicturesOfFolderName(folderName)) {
+    const std::string& path = picture->filePath;
     if (path.size() >= 4 && FoldAscii(path.substr(path.size() - 4)) == ".WAV") {
       // A voice memo that belongs to a still image is shown with that image.
       std::string twin = path.substr(0, path.size() - 3) + "jpg";
       if (ExistsIgnoringCase(layout::FromStoredPath(twin))) continue;
     }
-    pictureResults_.push_back(picture.get());
+    pictureResults_.push_back(picture);
   }
   return static_cast<int>(pictureResults_.size());
 }
@@ -312,6 +433,7 @@ void CRKCardAlbumDoc::DeleteContents() {
   pictures_.clear();
   pictureIndex_.clear();
   pictureIndexBuilt_ = false;
+  InvalidateDayIndex();
   removedIndices_.clear();
   modified_ = false;
 }

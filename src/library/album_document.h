@@ -189,6 +189,17 @@ class CRKCardAlbumDoc {
   void UnindexPicture(PicturePosition position);
   void RebuildPictureIndex();
 
+  // Pictures grouped by the folder part of their path (before the last separator), in album order.
+  using PictureGroup = std::map<PictureOrderKey, const CPhotoData*>;
+  void BuildDayIndex();
+  void InvalidateDayIndex();
+  void DayIndexAdd(PicturePosition position);
+  void DayIndexRemove(PicturePosition position);
+  // The results for a folder name, before the voice-memo rule.
+  std::vector<const CPhotoData*> PicturesOfFolderName(std::string_view folderName);
+  // Every picture tested in turn: the answer for names the index cannot split on (a separator in it).
+  std::vector<const CPhotoData*> PicturesOfFolderNameByScan(std::string_view folderName) const;
+
   int removalTracking_ = 0;
   std::vector<uint16_t> removedIndices_;
   YearSpan yearSpan_;
@@ -206,6 +217,14 @@ class CRKCardAlbumDoc {
   // Picture lookup by path (ASCII-folded), built on first use and kept up to date afterwards.
   mutable bool pictureIndexBuilt_ = false;
   mutable std::unordered_multimap<std::string, PictureOrderKey> pictureIndex_;
+  // Day index, built on first use and kept up to date by adds and removes; edits and reorders drop
+  // it. folders_: folder part -> its pictures. byOwnName_: lower-cased own folder name -> the groups
+  // of folders of that name not lying in a dated folder. byFileName_: the part after the last
+  // separator -> its pictures (names matched anywhere in the path may hit a file name).
+  bool dayIndexBuilt_ = false;
+  std::unordered_map<std::string, PictureGroup> folders_;
+  std::unordered_map<std::string, std::vector<const PictureGroup*>> byOwnName_;
+  std::unordered_map<std::string, PictureGroup> byFileName_;
 };
 
 }  // namespace orrivan

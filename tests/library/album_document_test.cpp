@@ -4,10 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <random>
 #include <string>
 #include <vector>
 
+#include "base/paths.h"
 #include "base/settings.h"
+#include "library/layout.h"
 #include "support/temp_dir.h"
 
 namespace orrivan {
@@ -346,6 +350,181 @@ TEST(AlbumDocument, NoSaveMeansNoRotation) {
   }
   EXPECT_EQ(ReadFile(dir / "Orrivan.rk1"), "older");
   EXPECT_FALSE(std::filesystem::exists(dir / "Orrivan.rk2"));
+}
+
+// The pictures of a day as the album once found them, by testing every picture in turn: the day
+// index must give exactly this, in this order.
+std::vector<const CPhotoData*> PicturesOfDayByScan(const CRKCardAlbumDoc& doc, const std::string& key) {
+  std::vector<const CPhotoData*> out;
+  const bool anywhere = key.find('_') != std::string::npos || key.size() == 12;
+  for (const CPhotoData& picture : doc.Pictures()) {
+    const std::string& path = picture.filePath;
+    bool belongs = false;
+    if (anywhere) {
+      belongs = path.find(key) != std::string::npos;
+    } else {
+      const size_t fileCut = path.find_last_of("/\\");
+      if (fileCut == std::string::npos) continue;
+      const std::string folderPath = path.substr(0, fileCut);
+      if (!EqualsIgnoreCase(layout::LastComponent(folderPath), key)) continue;
+      const size_t ownCut = folderPath.find_last_of("/\\");
+      const std::string above =
+          ownCut == std::string::npos ? std::string() : layout::LastComponent(folderPath.substr(0, ownCut));
+      belongs = above.find('_') == std::string::npos && above.size() != 12;
+    }
+    if (!belongs) continue;
+    if (path.size() >= 4 && EqualsIgnoreCase(path.substr(path.size() - 4), ".wav")) {
+      const std::filesystem::path twin = layout::FromStoredPath(path.substr(0, path.size() - 3) + "jpg");
+      bool exists = false;
+      std::error_code ec;
+      for (const auto& entry : std::filesystem::directory_iterator(twin.parent_path(), ec)) {
+        exists = exists || EqualsIgnoreCase(entry.path().filename().string(), twin.filename().string());
+      }
+      if (exists) continue;
+    }
+    out.push_back(&picture);
+  }
+  return out;
+}
+
+void ExpectSameAsScan(CRKCardAlbumDoc& doc, const std::string& key, const std::string& when) {
+  const std::vector<const CPhotoData*> expected = PicturesOfDayByScan(doc, key);
+  EXPECT_EQ(doc.PicturesOfDay(key), static_cast<int>(expected.size())) << key << " after " << when;
+  EXPECT_EQ(doc.PictureResults(), expected) << key << " after " << when;
+}
+
+TEST(AlbumDocumentDayIndex, AnswersLikeAScanThroughRandomChanges) {
+  TempDir dir;
+  const std::string root = dir.path().string() + "/Image Library/";
+  // Still images beside some voice memos, in another case than the memo.
+  WriteFile(root + "Trip/m.jpg", "x");
+  WriteFile(root + "20040315/M.JPG", "x");
+  WriteFile(root + "20040315_01/DCIM/N.Jpg", "x");
+  const std::vector<std::string> folders = {
+      "20040315", "20040315_01", "20040315_010", "20040315_01/20040315", "20040315_01/DCIM",
+      "Trip", "TRIP", "trip", "040315", "040315123000", "040315123000/Trip", "x_y/Trip",
+      "20040316", "20040315/20040315_01", "20040315\\sub", "Trip\\20040315", ""};
+  const std::vector<std::string> names = {"A.JPG", "b.jpg", "IMG_20040315_013000.jpg", "20040315_01.JPG",
+                                          "040315123000.JPG", "M.WAV", "N.wav", "Trip.JPG"};
+  const std::vector<std::string> keys = {
+      "20040315", "20040315_01", "20040315_0", "20040315_010", "trip", "TRIP", "Trip", "040315",
+      "040315123000", "DCIM", "x_y", "sub", "", "Image Library", "01/2004", "_01/20040315", "_01\\DCIM",
+      "IMG_2004", "nothing", "A.JPG", "0315_01.J"};
+  const std::vector<std::string> stamps = {"20040315100000", "20040315100000", "20040315090000",
+                                           "20040316120000", "20040314235959"};
+  std::mt19937 rng(20040315);
+  auto pick = [&rng](const auto& list) { return list[rng() % list.size()]; };
+  auto randomPath = [&] {
+    if (rng() % 40 == 0) return pick(names);  // a path without any folder
+    const std::string folder = pick(folders);
+    return root + folder + (folder.empty() ? "" : (rng() % 4 == 0 ? "\\" : "/")) + pick(names);
+  };
+  auto randomPosition = [&](const CRKCardAlbumDoc& doc) {
+    auto it = doc.Pictures().begin();
+    std::advance(it, rng() % doc.PictureCount());
+    return it.position();
+  };
+
+  CRKCardAlbumDoc doc;
+  for (int step = 0; step < 600; ++step) {
+    const unsigned op = rng() % 20;
+    std::string what;
+    if (op < 9 || doc.PictureCount() == 0) {
+      what = "add";
+      doc.AddPicture(Picture(randomPath(), pick(stamps)));
+    } else if (op < 12) {
+      what = "remove at";
+      doc.RemovePictureAt(randomPosition(doc));
+    } else if (op == 12) {
+      what = "remove by path";
+      doc.RemovePicture(randomPosition(doc)->second->filePath);
+    } else if (op == 13) {
+      what = "remove day";
+      doc.RemoveDay(root + pick(folders));  // no day record: nothing goes
+      doc.RemovePicturesUnderFolder(root + pick(folders));
+    } else if (op == 14) {
+      what = "edit and reorder";
+      CPhotoData& picture = doc.EditPicture(randomPosition(doc));
+      picture.filePath = randomPath();
+      picture.hour = "07";
+      doc.Reorder();
+    } else if (op == 15) {
+      what = "edit without reorder";
+      doc.EditPicture(randomPosition(doc)).filePath = randomPath();
+    } else if (op == 16) {
+      what = "reload";
+      ASSERT_EQ(doc.Load(doc.SaveBytes()), AlbumError::None);
+    } else if (op == 17 && rng() % 8 == 0) {
+      what = "delete contents";
+      doc.DeleteContents();
+    } else {
+      what = "nothing";
+    }
+    const std::string when = what + " at step " + std::to_string(step);
+    if (step % 60 == 59) {
+      for (const std::string& key : keys) ExpectSameAsScan(doc, key, when);
+    } else {
+      for (int q = 0; q < 3; ++q) ExpectSameAsScan(doc, pick(keys), when);
+    }
+    if (what == "edit without reorder") doc.Reorder();  // the path lookup needs it before the next step
+    if (HasFailure()) return;
+  }
+  EXPECT_GT(doc.PictureCount(), 20u);  // the sequence grew a library worth comparing
+}
+
+TEST(AlbumDocumentDayIndex, OwnFolderNamesMatchIgnoringCaseInAlbumOrder) {
+  CRKCardAlbumDoc doc;
+  doc.AddPicture(Picture(kRoot + "Trip/1.JPG", "20070315100000"));
+  doc.AddPicture(Picture(kRoot + "TRIP/2.JPG", "20070315090000"));
+  doc.AddPicture(Picture(kRoot + "trip/3.JPG", "20070315110000"));
+  doc.AddPicture(Picture(kRoot + "Tripod/4.JPG", "20070315100000"));
+  EXPECT_EQ(doc.PicturesOfDay("tRIP"), 3);
+  EXPECT_EQ(Paths(doc.PictureResults()),
+            (std::vector<std::string>{kRoot + "TRIP/2.JPG", kRoot + "Trip/1.JPG", kRoot + "trip/3.JPG"}));
+  // The index follows later changes.
+  doc.RemovePicture(kRoot + "TRIP/2.JPG");
+  doc.AddPicture(Picture(kRoot + "TrIp/5.JPG", "20070315100000"));
+  EXPECT_EQ(doc.PicturesOfDay("Trip"), 3);
+  EXPECT_EQ(Paths(doc.PictureResults()),
+            (std::vector<std::string>{kRoot + "Trip/1.JPG", kRoot + "TrIp/5.JPG", kRoot + "trip/3.JPG"}));
+}
+
+TEST(AlbumDocumentDayIndex, ADayNamedLikeThePrefixOfAnotherKeepsToItsOwnPictures) {
+  CRKCardAlbumDoc doc;
+  doc.AddPicture(Picture(kRoot + "20040315/a.JPG", "20040315100000"));
+  doc.AddPicture(Picture(kRoot + "20040315_01/b.JPG", "20040315100000"));
+  doc.AddPicture(Picture(kRoot + "20040315_01/20040315/c.JPG", "20040315100000"));
+  EXPECT_EQ(doc.PicturesOfDay("20040315"), 1);
+  EXPECT_EQ(Paths(doc.PictureResults()), (std::vector<std::string>{kRoot + "20040315/a.JPG"}));
+  doc.AddPicture(Picture(kRoot + "20040315_01/d.JPG", "20040315090000"));
+  doc.AddPicture(Picture(kRoot + "20040315/e.JPG", "20040315080000"));
+  EXPECT_EQ(doc.PicturesOfDay("20040315"), 2);
+  EXPECT_EQ(Paths(doc.PictureResults()),
+            (std::vector<std::string>{kRoot + "20040315/e.JPG", kRoot + "20040315/a.JPG"}));
+  EXPECT_EQ(doc.PicturesOfDay("20040315_01"), 3);
+  EXPECT_EQ(Paths(doc.PictureResults()),
+            (std::vector<std::string>{kRoot + "20040315_01/d.JPG", kRoot + "20040315_01/b.JPG",
+                                      kRoot + "20040315_01/20040315/c.JPG"}));
+}
+
+TEST(AlbumDocumentDayIndex, PicturesFollowEditedPathsReloadsAndEmptying) {
+  CRKCardAlbumDoc doc;
+  doc.AddPicture(Picture(kRoot + "20070315/a.JPG", "20070315100000"));
+  doc.AddPicture(Picture(kRoot + "20070315/b.JPG", "20070315110000"));
+  ASSERT_EQ(doc.PicturesOfDay("20070315"), 2);
+  doc.EditPicture(*doc.FindPicturePosition(kRoot + "20070315/b.JPG")).filePath = kRoot + "20070316/b.JPG";
+  EXPECT_EQ(doc.PicturesOfDay("20070315"), 1);
+  EXPECT_EQ(doc.PicturesOfDay("20070316"), 1);
+  doc.Reorder();
+  EXPECT_EQ(Paths(doc.PictureResults()), std::vector<std::string>{});  // reorder empties the results
+  EXPECT_EQ(doc.PicturesOfDay("20070316"), 1);
+  ASSERT_EQ(doc.Load(doc.SaveBytes()), AlbumError::None);
+  EXPECT_EQ(doc.PicturesOfDay("20070315"), 1);
+  EXPECT_EQ(Paths(doc.PictureResults()), (std::vector<std::string>{kRoot + "20070315/a.JPG"}));
+  doc.DeleteContents();
+  EXPECT_EQ(doc.PicturesOfDay("20070315"), 0);
+  doc.AddPicture(Picture(kRoot + "20070315/c.JPG", "20070315100000"));
+  EXPECT_EQ(doc.PicturesOfDay("20070315"), 1);
 }
 
 }  // namespace
