@@ -157,11 +157,21 @@ TEST_F(Transfer, AMoveThatStopsPartWayKeepsAlbumAndDiskInAgreement) {
     EXPECT_TRUE(fs::exists(layout::FromStoredPath(picture.filePath))) << picture.filePath;
   CAlbumData moved;
   ASSERT_TRUE(saved.FindDay(layout::ToStoredPath(chosen_ / "Image Library" / "20070316"), moved));
-  // The list row of the moved day now leads to the destination. (The calendar cells of a day outside
-  // the library root are the calendar writer's to link; they are not checked here.)
-  const auto broken = test::CheckPageLinks(home_ / "HTML" / "2007" / "mar.htm");
+  // The list row and the calendar cell of the moved day now lead to the destination.
+  auto broken = test::CheckPageLinks(home_ / "HTML" / "2007" / "mar.htm");
   EXPECT_TRUE(broken.empty()) << test::Describe(broken);
   EXPECT_GT(test::LastCheckedLinkCount(), 0u);
+  const std::string calendar = test::ReadFile(home_ / "HTML" / "2007" / "Mar2.htm");
+  EXPECT_NE(calendar.find("file://" + (chosen_ / "Image Library" / "20070316" / "INDEX.HTM").string()),
+            std::string::npos);
+  broken = test::CheckLinksUnder(home_ / "HTML");
+  EXPECT_TRUE(broken.empty()) << test::Describe(broken);
+  EXPECT_GT(test::LastCheckedLinkCount(), 10u);
+  for (const char* frame : {"library_1.htm", "library_2.htm"}) {
+    broken = test::CheckPageLinks(home_ / frame);
+    EXPECT_TRUE(broken.empty()) << test::Describe(broken);
+    EXPECT_GT(test::LastCheckedLinkCount(), 0u) << frame;
+  }
 }
 
 TEST_F(Transfer, ACancelledMovePutsTheLibraryItWasMovingBack) {
