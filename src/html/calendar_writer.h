@@ -36,8 +36,8 @@ inline constexpr size_t kGridCells = 42;  // six weeks, Sunday first
 
 class CCalendarWriter {
  public:
-  // 1: links from month pages to days are relative even when the library is not beside the pages
-  // (pages written for a copy of the library).
+  // 1: links from month pages to days in the library root are relative even when the library is not
+  // beside the pages (pages written for a copy of the library). Days elsewhere always get file URLs.
   void SetRelativeLinks(int relativeLinks) { relativeLinks_ = relativeLinks; }
   int RelativeLinks() const { return relativeLinks_; }
   // Answers the day queries from an index instead of the album (a rebuild of many months).
