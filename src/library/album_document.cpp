@@ -356,8 +356,8 @@ std::vector<const CPhotoData*> CRKCardAlbumDoc::PicturesOfFolderName(std::string
   for (const PictureGroup* group : groups) merged.insert(merged.end(), group->begin(), group->end());
   std::sort(merged.begin(), merged.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
   // A picture matched through both its folder and its file name is listed once.
-  merged.erase(std::unique(merged.begin(), merged.end(), [](const auto& a, const auto& b) { return a.first == b.first; }),
-               merged.end());
+  auto sameKey = [](const auto& a, const auto& b) { return a.first == b.first; };
+  merged.erase(std::unique(merged.begin(), merged.end(), sameKey), merged.end());
   out.reserve(merged.size());
   for (const auto& [key, picture] : merged) out.push_back(picture);
   return out;
