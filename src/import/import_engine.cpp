@@ -29,9 +29,6 @@ using settings::Key;
 
 namespace {
 
-// Bound on collision suffixes: a folder never holds this many files of one name.
-constexpr int kMaxSuffix = 9999;
-
 std::string Lower(std::string text) {
   for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return text;
@@ -46,21 +43,11 @@ bool IsKind(const fs::path& p, const char* ext) { return Extension3(p.filename()
 // The twin of a file: the same name with its last three characters replaced.
 std::string TwinName(const std::string& name, const char* ext) { return name.substr(0, name.size() - 3) + ext; }
 
-std::string Stamp(const struct timespec& ts) {
-  struct tm local {};
-  const time_t t = ts.tv_sec;
-  localtime_r(&t, &local);
-  char text[32];
-  std::snprintf(text, sizeof text, "%04d%02d%02d%02d%02d%02d", local.tm_year + 1900, local.tm_mon + 1,
-                local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
-  return text;
-}
-
 // Last-write time as local YYYYMMDDhhmmss; empty when the file is missing.
 std::string FileTimeStamp(const fs::path& file) {
   struct stat st {};
   if (::stat(file.c_str(), &st) != 0) return {};
-  return Stamp(st.st_mtim);
+  return LocalTimeStamp(st.st_mtim.tv_sec);
 }
 
 bool IsValidDate(const std::string& d) {
@@ -82,6 +69,16 @@ std::vector<fs::directory_entry> SortedEntries(const fs::path& folder, bool& ok)
     return c != 0 ? c < 0 : a.path().filename().string() < b.path().filename().string();
   });
   return entries;
+}
+
+// Lower-case names of the memos among files that have a JPG beside them.
+std::map<std::string, bool> MemosWithImages(const std::vector<fs::path>& files) {
+  std::map<std::string, bool> names, memos;
+  for (const fs::path& f : files) names[Lower(f.filename().string())] = true;
+  for (const fs::path& f : files)
+    if (IsKind(f, "wav") && names.count(Lower(TwinName(f.filename().string(), "jpg"))))
+      memos[Lower(f.filename().string())] = true;
+  return memos;
 }
 
 }  // namespace
@@ -159,22 +156,7 @@ int CImportEngine::CountItems(const fs::path& source, int64_t* items, int withPr
 }
 
 std::string CImportEngine::MakeDatedFolderName(const std::string& date) const {
-  int highest = 0;
-  for (const CAlbumData& day : album_.Days()) {
-    const std::string name = layout::LastComponent(day.folderPath);
-    const size_t underscore = name.rfind('_');
-    if (underscore == std::string::npos) continue;
-    if (CompareIgnoreCase(name.substr(0, underscore), date) != 0) continue;
-    highest = std::max(highest, std::atoi(name.c_str() + underscore + 1));
-  }
-  for (int k = highest + 1; k <= 99; ++k) {
-    char suffix[16];
-    std::snprintf(suffix, sizeof suffix, "_%02d", k);
-    const std::string candidate = date + suffix;
-    std::error_code ec;
-    if (!fs::exists(fs::symlink_status(libraryRoot_ / candidate, ec))) return candidate;
-  }
-  return {};
+  return orrivan::MakeDatedFolderName(album_, libraryRoot_, date);
 }
 
 std::string CImportEngine::FileKey(const fs::path& file) {
@@ -182,7 +164,7 @@ std::string CImportEngine::FileKey(const fs::path& file) {
   if (::stat(file.c_str(), &st) != 0) return {};
   std::string key;
   if (IsKind(file, "jpg") && CJpegFile::ReadShootingDate(file, key)) return key;
-  key = Stamp(st.st_mtim);
+  key = LocalTimeStamp(st.st_mtim.tv_sec);
   if (key < "19900101000000" || key > layout::kLatestTrustedStamp) key = std::to_string(st.st_size);
   return key;
 }
@@ -207,58 +189,21 @@ void CImportEngine::NotePlacedName(const fs::path& folder, const std::string& na
   folderNames_[folder.string()].emplace(Lower(name), name);
 }
 
-// A name counts as taken when it exists, or when its still-image / memo twin does (so that a memo is
-// never shown with a picture it does not belong to). All in any case.
-bool CImportEngine::NameTaken(const fs::path& folder, const std::string& name) {
-  if (ExistingName(folder, name)) return true;
-  const std::string ext = Extension3(name);
-  if (ext == "jpg") return ExistingName(folder, TwinName(name, "WAV")).has_value();
-  if (ext == "wav") return ExistingName(folder, TwinName(name, "JPG")).has_value();
-  return false;
+ExistingNameLookup CImportEngine::CachedLookup() {
+  return [this](const fs::path& folder, const std::string& name) { return ExistingName(folder, name); };
 }
 
-// Every candidate is the very name that would be written: the planned stem + "_" + k. A stem that
-// holds "_" of its own (DSC_0001) keeps it.
 std::optional<CImportEngine::Collision> CImportEngine::ResolveNameCollision(const fs::path& source,
                                                                           const fs::path& target) {
-  const fs::path folder = target.parent_path();
-  const std::string planned = target.filename().string();
-  const std::string stem = planned.substr(0, planned.size() - 4);
-  const std::string ext = planned.substr(planned.size() - 4);
-  const std::string sourceKey = FileKey(source);
-  for (int k = 0; k <= kMaxSuffix; ++k) {
-    const std::string name = k == 0 ? planned : stem + "_" + std::to_string(k) + ext;
-    const std::optional<std::string> real = ExistingName(folder, name);
-    const std::string key = real ? FileKey(folder / *real) : std::string();
-    if (!key.empty() && key == sourceKey) return Collision{true, k};
-    if (key.empty() && !NameTaken(folder, name)) return Collision{false, k};
-  }
-  return std::nullopt;
-}
-
-std::string CImportEngine::TemplateString() const {
-  return settings::GetString(Key::TemplateType) + "," + settings::GetString(Key::TemplateBackCol);
-}
-
-std::string CImportEngine::FindDayFolder(const std::string& day) const {
-  for (const CAlbumData& record : album_.Days())
-    if (CompareIgnoreCase(layout::LastComponent(record.folderPath), day) == 0) return record.folderPath;
-  return {};
+  return orrivan::ResolveNameCollision(source, target, &FileKey, CachedLookup());
 }
 
 std::string CImportEngine::CreateDay(const fs::path& folder) {
   CreateFolder(folder);
-  CAlbumData day;
-  day.folderPath = layout::ToStoredPath(folder);
-  day.pagePath = layout::PagePathOfFolder(day.folderPath);
-  day.templateName = TemplateString();
-  day.printButton = settings::GetInt(Key::PrintButton);
-  day.mailName = settings::GetString(Key::MailName);
-  day.shortcutDay = mode_ == kTransferShortcut ? 1 : 0;
-  album_.AddDay(day);
-  newDays_.push_back(day.folderPath);
-  records_.newDays.push_back(day.folderPath);
-  return day.folderPath;
+  const std::string stored = AddNewDayRecord(album_, folder, mode_ == kTransferShortcut);
+  newDays_.push_back(stored);
+  records_.newDays.push_back(stored);
+  return stored;
 }
 
 void CImportEngine::Advance(const fs::path& source) {
@@ -286,8 +231,6 @@ bool CImportEngine::FileIntoFolder(const fs::path& source, const fs::path& targe
   std::string name = source.filename().string();
   for (size_t i = name.size() - 3; i < name.size(); ++i)
     name[i] = static_cast<char>(std::toupper(static_cast<unsigned char>(name[i])));
-  const std::string stem = name.substr(0, name.size() - 4);
-  const std::string ext = name.substr(name.size() - 4);
   const bool isMemo = IsKind(source, "wav");
   const std::string twinKey = Lower((source.parent_path() / TwinName(source.filename().string(), "jpg")).string());
 
@@ -297,8 +240,7 @@ bool CImportEngine::FileIntoFolder(const fs::path& source, const fs::path& targe
     auto twin = twins_.find(twinKey);
     if (twin != twins_.end() && !twin->second.deferred) {
       const int k = twin->second.suffix;
-      const std::string candidate = k == 0 ? name : stem + "_" + std::to_string(k) + ext;
-      const std::optional<std::string> real = ExistingName(targetFolder, candidate);
+      const std::optional<std::string> real = ExistingName(targetFolder, SuffixedName(name, k));
       if (!real) {
         collision = Collision{false, k};
       } else if (FileKey(targetFolder / *real) == FileKey(source)) {
@@ -307,7 +249,7 @@ bool CImportEngine::FileIntoFolder(const fs::path& source, const fs::path& targe
     }
   }
   if (!collision) {
-    if (NameTaken(targetFolder, name) && mode_ != kTransferNone) {
+    if (NameTaken(CachedLookup(), targetFolder, name) && mode_ != kTransferNone) {
       collision = ResolveNameCollision(source, targetFolder / name);
       if (!collision) return false;
     } else {
@@ -322,7 +264,7 @@ bool CImportEngine::FileIntoFolder(const fs::path& source, const fs::path& targe
   }
   if (collision->duplicate) return true;
 
-  const std::string targetName = collision->suffix == 0 ? name : stem + "_" + std::to_string(collision->suffix) + ext;
+  const std::string targetName = SuffixedName(name, collision->suffix);
   const fs::path target = targetFolder / targetName;
   // Taken before the placement: a move takes the source away.
   const std::optional<EnumeratedFile> enumerated = EnumeratedFile::FromPath(source);
@@ -344,40 +286,22 @@ bool CImportEngine::FileIntoFolder(const fs::path& source, const fs::path& targe
     }
   }
   MakePreviewAndRecord(*enumerated, target, mode_, album_, records_);
-  if (auto day = album_.FindDayPosition(dayFolder)) {
-    CAlbumData& record = album_.EditDay(*day);
-    record.totalSize = SaturateSize(static_cast<int64_t>(record.totalSize) + enumerated->size);
-  }
+  AddToDayTotal(album_, dayFolder, enumerated->size);
   return true;
 }
 
 bool CImportEngine::FileIntoDay(const fs::path& source, const std::string& day, Folder* folder) {
-  std::string dayFolder = FindDayFolder(day);
+  std::string dayFolder = FindDayFolder(album_, day);
   if (dayFolder.empty()) {
     dayFolder = CreateDay(libraryRoot_ / day);
   } else {
     // A day the album knows whose folder was removed by hand gets its folder back.
     CreateFolder(layout::FromStoredPath(dayFolder));
   }
-  auto position = album_.FindDayPosition(dayFolder);
-  if (!position) return false;
-  {
-    CAlbumData& record = album_.EditDay(*position);
-    if (!dayTemplatesBefore_.count(dayFolder)) dayTemplatesBefore_[dayFolder] = record.templateName;
-    record.templateName = TemplateString();
-    record.pictureCount += 1;
-  }
+  if (!OpenDayForFile(album_, dayFolder, dayTemplatesBefore_)) return false;
   bool placed = false;
-  const bool ok = FileIntoFolder(source, layout::FromStoredPath(dayFolder), dayFolder, folder, placed);
-  if (!ok) return false;
-  if (!placed) {
-    CAlbumData& record = album_.EditDay(*album_.FindDayPosition(dayFolder));
-    record.pictureCount -= 1;
-    if (std::find(touchedDays_.begin(), touchedDays_.end(), dayFolder) == touchedDays_.end())
-      record.templateName = dayTemplatesBefore_[dayFolder];
-  } else if (std::find(touchedDays_.begin(), touchedDays_.end(), dayFolder) == touchedDays_.end()) {
-    touchedDays_.push_back(dayFolder);
-  }
+  if (!FileIntoFolder(source, layout::FromStoredPath(dayFolder), dayFolder, folder, placed)) return false;
+  CloseDayForFile(album_, dayFolder, placed, dayTemplatesBefore_, touchedDays_);
   return true;
 }
 
@@ -385,11 +309,7 @@ bool CImportEngine::ImportFolderByDate(const fs::path& path) {
   Folder folder;
   folder.path = path;
   const std::vector<fs::path> files = TakenFiles(path, dcf_);
-  std::map<std::string, bool> names;
-  for (const fs::path& f : files) names[Lower(f.filename().string())] = true;
-  for (const fs::path& f : files)
-    if (IsKind(f, "wav") && names.count(Lower(TwinName(f.filename().string(), "jpg"))))
-      folder.memos[Lower(f.filename().string())] = true;
+  folder.memos = MemosWithImages(files);
 
   for (const fs::path& file : files) {
     std::string day;
@@ -446,11 +366,7 @@ bool CImportEngine::ImportIntoDatedFolder(const fs::path& source, const fs::path
     Folder folder;
     folder.path = sub;
     const std::vector<fs::path> files = TakenFiles(sub, dcf_);
-    std::map<std::string, bool> names;
-    for (const fs::path& f : files) names[Lower(f.filename().string())] = true;
-    for (const fs::path& f : files)
-      if (IsKind(f, "wav") && names.count(Lower(TwinName(f.filename().string(), "jpg"))))
-        folder.memos[Lower(f.filename().string())] = true;
+    folder.memos = MemosWithImages(files);
     for (const fs::path& file : files) {
       bool placed = false;
       if (!FileIntoFolder(file, target, dayFolder, &folder, placed)) return false;
@@ -531,36 +447,6 @@ bool CImportEngine::ImportUndatedFiles() {
   return true;
 }
 
-bool CImportEngine::SettleLibraryRoot() {
-  fs::path root = layout::LibraryRoot();
-  std::error_code ec;
-  if (fs::is_directory(root, ec)) {
-    libraryRoot_ = root;
-    return true;
-  }
-  // A root the album already has days under is a disk that is not mounted: never file pictures
-  // under an empty mount point.
-  const std::string stored = layout::ToStoredPath(root);
-  for (const CAlbumData& day : album_.Days()) {
-    if (day.folderPath.size() > stored.size() && layout::PathsEqual(day.folderPath.substr(0, stored.size()), stored) &&
-        (day.folderPath[stored.size()] == '/' || day.folderPath[stored.size()] == '\\')) {
-      ui_.Message(import_texts::kLibraryRootMissing + std::string("\n") + root.string(), Icon::Stop);
-      return false;
-    }
-  }
-  fs::create_directories(root, ec);
-  if (!fs::is_directory(root, ec)) {
-    root = HomeFolder() / layout::kLibraryFolderName;
-    fs::create_directories(root, ec);
-    if (!fs::is_directory(root, ec)) {
-      ui_.Message(Str(StrId::LibraryWriteError), Icon::Stop);
-      return false;
-    }
-  }
-  libraryRoot_ = root;
-  return true;
-}
-
 void CImportEngine::RollBack() {
   album_.Load(snapshot_);
   UndoPlacements();
@@ -596,41 +482,15 @@ void CImportEngine::CleanupMovedFolders() {
 }
 
 void CImportEngine::ApplyTitles() {
-  auto setTitle = [&](const std::string& folder, const std::string& title) {
-    if (title.empty()) return;
-    if (auto day = album_.FindDayPosition(folder)) album_.EditDay(*day).title = title;
-  };
   if (options_.title) {
-    for (const std::string& folder : newDays_) setTitle(folder, *options_.title);
+    for (const std::string& folder : newDays_) SetDayTitle(album_, folder, *options_.title);
     return;
   }
   if (classification_ != 1 || settings::GetInt(Key::InputTitle) != 0) return;
   for (const DatedSource& dated : datedSources_) {
-    const std::string caption = Str(StrId::TitleDialogTitle) + "\n" + Str(StrId::TitlePrompt) + "\n" +
-                                Str(StrId::TitleSourceLabel) + UpperAscii(dated.source.string());
-    std::optional<std::string> title = ui_.AskTitle(caption, std::string());
-    if (title) setTitle(dated.dayFolder, *title);
+    std::optional<std::string> title = ui_.AskTitle(TitleCaption(UpperAscii(dated.source.string())), std::string());
+    if (title) SetDayTitle(album_, dated.dayFolder, *title);
   }
-}
-
-void CImportEngine::OpenLibrary() {
-  if (!options_.openBrowser || settings::GetInt(Key::ShowLibrary) != 0) return;
-  const fs::path page =
-      settings::GetInt(Key::DisplayMethod) != 0 ? layout::CalendarFramePage() : layout::ListFramePage();
-  if (!ui_.OpenInBrowser(page)) ui_.Message(Str(StrId::LibraryOpenError), Icon::Stop);
-}
-
-bool CImportEngine::WritePagesAndSave() {
-  std::unique_ptr<Progress> box = ui_.OpenProgress(Str(StrId::HtmlCaption));
-  if (box) box->SetText(Str(StrId::HtmlText), Str(StrId::PleaseWait));
-  const std::vector<std::string>& days = classification_ == 1 ? newDays_ : touchedDays_;
-  WriteDayPagesForImport(album_, days);
-  if (!album_.OnSaveDocument(layout::WorkingAlbumPath())) {
-    ui_.Message(AlbumErrorText(album_.LastError()), Icon::Stop);
-    return false;
-  }
-  RegenerateLibraryPages(album_, &ui_, days);
-  return true;
 }
 
 ImportResult CImportEngine::Run(const std::vector<fs::path>& sources) {
@@ -652,7 +512,9 @@ ImportResult CImportEngine::Run(const std::vector<fs::path>& sources) {
   }
 
   // 3. Library root.
-  if (!SettleLibraryRoot()) return ImportResult::Failed;
+  std::optional<fs::path> root = SettleImportLibraryRoot(album_, ui_);
+  if (!root) return ImportResult::Failed;
+  libraryRoot_ = *root;
   snapshot_ = album_.SaveBytes();
 
   // 4. Dated-folder mode: one date per source; Cancel drops the source.
@@ -720,7 +582,7 @@ ImportResult CImportEngine::Run(const std::vector<fs::path>& sources) {
 
   // 13. Titles, 14. pages and save.
   ApplyTitles();
-  if (!WritePagesAndSave()) {
+  if (!WriteImportPagesAndSave(album_, ui_, classification_ == 1 ? newDays_ : touchedDays_, {})) {
     RollBack();
     return ImportResult::Failed;
   }
@@ -730,7 +592,7 @@ ImportResult CImportEngine::Run(const std::vector<fs::path>& sources) {
     CommitMoves();
     CleanupMovedFolders();
   }
-  OpenLibrary();
+  OpenLibraryAfterImport(ui_, options_.openBrowser);
   return ImportResult::Done;
 }
 

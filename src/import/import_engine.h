@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "base/interaction.h"
+#include "import/filing.h"
 #include "import/folder_ops.h"
 
 namespace orrivan {
@@ -50,12 +51,9 @@ class CImportEngine : public CFolderOps {
   std::string MakeDatedFolderName(const std::string& date) const;
 
   // Outcome of the collision check for one file.
-  struct Collision {
-    bool duplicate = false;  // the file is already in the library under suffix `suffix`
-    int suffix = 0;          // 0 = the planned name itself, k >= 1 = stem + "_" + k
-  };
-  // The key check against the planned target and its suffixed names. nullopt when no free name was
-  // found within the bound.
+  using Collision = NameCollision;
+  // The key check (FileKey) against the planned target and its suffixed names. nullopt when no free
+  // name was found within the bound.
   std::optional<Collision> ResolveNameCollision(const std::filesystem::path& source,
                                                 const std::filesystem::path& target);
 
@@ -74,7 +72,6 @@ class CImportEngine : public CFolderOps {
                                                      bool skipHtml) const;
   std::vector<std::filesystem::path> TakenFiles(const std::filesystem::path& folder, bool dcf) const;
 
-  bool SettleLibraryRoot();
   bool ImportByDate(const std::filesystem::path& source);
   bool ImportIntoDatedFolder(const std::filesystem::path& source, const std::filesystem::path& datedFolder);
   bool ImportFolderByDate(const std::filesystem::path& folder);
@@ -90,17 +87,12 @@ class CImportEngine : public CFolderOps {
   void RollBack();
   void CleanupMovedFolders();
   void ApplyTitles();
-  bool WritePagesAndSave();
-  void OpenLibrary();
 
-  // Day folder name -> stored folder path of an album day (case-insensitive lookup).
-  std::string FindDayFolder(const std::string& day) const;
   std::string CreateDay(const std::filesystem::path& folder);
-  std::string TemplateString() const;
 
   // Case-insensitive existence inside a library folder; the real name when found.
   std::optional<std::string> ExistingName(const std::filesystem::path& folder, const std::string& name);
-  bool NameTaken(const std::filesystem::path& folder, const std::string& name);
+  ExistingNameLookup CachedLookup();
   void NotePlacedName(const std::filesystem::path& folder, const std::string& name);
 
   CRKCardAlbumDoc& album_;

@@ -25,15 +25,6 @@ static_assert(std::string_view(layout::kPreviewFolderName) == imaging::kPreviewF
 
 namespace {
 
-struct DateFields {
-  std::string year, month, day, hour, minute, second;
-};
-
-DateFields SplitStamp(const std::string& stamp) {
-  return {stamp.substr(0, 4), stamp.substr(4, 2),  stamp.substr(6, 2),
-          stamp.substr(8, 2), stamp.substr(10, 2), stamp.substr(12, 2)};
-}
-
 // "Read-only" is a file without any write bit. The mode is what counts, not access(): the
 // program may run as root, to whom access() grants everything.
 bool HasWriteBits(const fs::path& file) {
@@ -89,6 +80,21 @@ std::string LocalTimeStamp(std::time_t moment) {
   return text;
 }
 
+std::string RecordStamp(const fs::path& image, const EnumeratedFile& source) {
+  std::string stamp;
+  if (!CJpegFile::ReadShootingDate(image, stamp)) stamp = LocalTimeStamp(source.modified.tv_sec);
+  return stamp;
+}
+
+void SetRecordDate(CPhotoData& picture, const std::string& stamp) {
+  picture.year = stamp.substr(0, 4);
+  picture.month = stamp.substr(4, 2);
+  picture.day = stamp.substr(6, 2);
+  picture.hour = stamp.substr(8, 2);
+  picture.minute = stamp.substr(10, 2);
+  picture.second = stamp.substr(12, 2);
+}
+
 PreviewRecordResult MakePreviewAndRecord(const EnumeratedFile& source, const fs::path& placed, int mode,
                                          CRKCardAlbumDoc& album, RunRecords& records) {
   PreviewRecordResult result;
@@ -96,9 +102,7 @@ PreviewRecordResult MakePreviewAndRecord(const EnumeratedFile& source, const fs:
   const fs::path image = mode == kTransferShortcut ? source.path : placed;
 
   // 1. Date fields, read from the picture itself (for a shortcut that is the source).
-  std::string stamp;
-  if (!CJpegFile::ReadShootingDate(image, stamp)) stamp = LocalTimeStamp(source.modified.tv_sec);
-  const DateFields date = SplitStamp(stamp);
+  const std::string stamp = RecordStamp(image, source);
 
   // 2. The PREVIEW folder.
   const fs::path previewFolder = placed.parent_path() / imaging::kPreviewFolderName;
@@ -127,12 +131,7 @@ PreviewRecordResult MakePreviewAndRecord(const EnumeratedFile& source, const fs:
   // 6. The picture record.
   CPhotoData picture;
   picture.filePath = layout::ToStoredPath(mode == kTransferShortcut ? ShortcutPath(placed) : placed);
-  picture.year = date.year;
-  picture.month = date.month;
-  picture.day = date.day;
-  picture.hour = date.hour;
-  picture.minute = date.minute;
-  picture.second = date.second;
+  SetRecordDate(picture, stamp);
   picture.size = SaturateSize(source.size);
   picture.flag = 0;
   album.AddPicture(picture);

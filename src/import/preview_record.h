@@ -14,6 +14,7 @@
 
 namespace orrivan {
 
+class CPhotoData;
 class CRKCardAlbumDoc;
 struct RunRecords;
 
@@ -57,5 +58,11 @@ PreviewRecordResult MakePreviewAndRecord(const EnumeratedFile& source,
 
 // The 14-digit time stamp YYYYMMDDhhmmss of a moment as the local clock shows it.
 std::string LocalTimeStamp(std::time_t moment);
+
+// The stamp a picture record is dated by: the image's shooting date, else the source's modification
+// time in local time.
+std::string RecordStamp(const std::filesystem::path& image, const EnumeratedFile& source);
+// The six date fields of a picture record from a 14-digit stamp.
+void SetRecordDate(CPhotoData& picture, const std::string& stamp);
 
 }  // namespace orrivan

@@ -31,9 +31,6 @@ using settings::Key;
 
 namespace {
 
-// Bound on collision suffixes: a folder never holds this many files of one name.
-constexpr int kMaxSuffix = 9999;
-
 // The receive folders under the home: the prefix, then six letters of mkdtemp.
 constexpr char kReceivePrefix[] = ".orrivan-receive-";
 
@@ -183,7 +180,9 @@ CSerialImport::~CSerialImport() { RemoveReceiveFolder(); }
 
 bool CSerialImport::Prepare() {
   classification_ = options_.classification.value_or(settings::GetInt(Key::Classitication) == 1 ? 1 : 0);
-  if (!SettleLibraryRoot()) return false;
+  std::optional<fs::path> root = SettleImportLibraryRoot(album_, ui_);
+  if (!root) return false;
+  libraryRoot_ = *root;
   snapshot_ = album_.SaveBytes();
   return true;
 }
@@ -194,7 +193,7 @@ bool CSerialImport::AskDatedFolder() {
   const std::string caption = Str(StrId::DateDialogTitle) + "\n" + titleSource_ + "\n" + Str(StrId::DatePrompt);
   const std::optional<std::string> date = ui_.AskDate(caption);
   if (!date || !IsValidDateText(*date)) return false;
-  const std::string name = MakeDatedFolderName(*date);
+  const std::string name = MakeDatedFolderName(album_, libraryRoot_, *date);
   if (name.empty()) {
     ui_.Message(import_texts::kNoDatedFolderName, Icon::Exclamation);
     return false;
@@ -399,30 +398,16 @@ bool CSerialImport::FileReceived(const fs::path& received, const std::string& ca
     return true;
   }
 
-  std::string dayFolder = FindDayFolder(day.day);
+  std::string dayFolder = FindDayFolder(album_, day.day);
   if (dayFolder.empty()) {
     dayFolder = CreateDay(libraryRoot_ / day.day);
   } else {
     // A day the album knows whose folder was removed by hand gets its folder back.
     CreateFolder(layout::FromStoredPath(dayFolder));
   }
-  auto position = album_.FindDayPosition(dayFolder);
-  if (!position) return false;
-  {
-    CAlbumData& record = album_.EditDay(*position);
-    if (!dayTemplatesBefore_.count(dayFolder)) dayTemplatesBefore_[dayFolder] = record.templateName;
-    record.templateName = TemplateString();
-    record.pictureCount += 1;
-  }
+  if (!OpenDayForFile(album_, dayFolder, dayTemplatesBefore_)) return false;
   if (!FileIntoFolder(received, layout::FromStoredPath(dayFolder), dayFolder, day, placed)) return false;
-  const bool touched = std::find(touchedDays_.begin(), touchedDays_.end(), dayFolder) != touchedDays_.end();
-  if (!placed) {
-    CAlbumData& record = album_.EditDay(*album_.FindDayPosition(dayFolder));
-    record.pictureCount -= 1;
-    if (!touched) record.templateName = dayTemplatesBefore_[dayFolder];
-  } else if (!touched) {
-    touchedDays_.push_back(dayFolder);
-  }
+  CloseDayForFile(album_, dayFolder, placed, dayTemplatesBefore_, touchedDays_);
   return true;
 }
 
@@ -431,26 +416,20 @@ bool CSerialImport::FileIntoFolder(const fs::path& received, const fs::path& tar
   placed = false;
   const std::string name = UpperExtension(received.filename().string());
   int suffix = 0;
-  if (NameTaken(targetFolder, name)) {
-    bool duplicate = false;
-    const std::optional<int> resolved = ResolveNameCollision(received, targetFolder / name, duplicate);
+  if (NameTaken(&ExistingNameInFolder, targetFolder, name)) {
+    // The serial key leaves out the modification time, which a fetched file does not keep.
+    const std::optional<NameCollision> resolved =
+        ResolveNameCollision(received, targetFolder / name, &SerialCollisionKey, &ExistingNameInFolder);
     if (!resolved) return false;
-    if (duplicate) {
+    if (resolved->duplicate) {
       // Already in the library: the received copy goes.
       std::error_code ec;
       fs::remove(received, ec);
       return true;
     }
-    suffix = *resolved;
+    suffix = resolved->suffix;
   }
-  std::string targetName = name;
-  if (suffix > 0) {
-    const size_t dot = name.rfind('.');
-    const std::string stem = dot == std::string::npos ? name : name.substr(0, dot);
-    const std::string ext = dot == std::string::npos ? std::string() : name.substr(dot);
-    targetName = stem + "_" + std::to_string(suffix) + ext;
-  }
-  const fs::path target = targetFolder / targetName;
+  const fs::path target = targetFolder / SuffixedName(name, suffix);
 
   std::optional<EnumeratedFile> enumerated = EnumeratedFile::FromPath(received);
   if (!enumerated) return false;
@@ -460,128 +439,18 @@ bool CSerialImport::FileIntoFolder(const fs::path& received, const fs::path& tar
   placed = true;
   ++placedCount_;
   MakePreviewAndRecord(*enumerated, target, kTransferMove, album_, records_);
-  if (auto position = album_.FindDayPosition(dayFolder)) {
-    CAlbumData& record = album_.EditDay(*position);
-    record.totalSize = SaturateSize(static_cast<int64_t>(record.totalSize) + enumerated->size);
-  }
+  AddToDayTotal(album_, dayFolder, enumerated->size);
   return true;
-}
-
-std::optional<std::string> CSerialImport::ExistingName(const fs::path& folder, const std::string& name) const {
-  std::error_code ec;
-  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-    const std::string real = it->path().filename().string();
-    if (EqualsIgnoreCase(real, name)) return real;
-  }
-  return std::nullopt;
-}
-
-// A name counts as taken when it exists, or when its still-image / memo twin does, all in any case.
-bool CSerialImport::NameTaken(const fs::path& folder, const std::string& name) const {
-  if (ExistingName(folder, name)) return true;
-  if (name.size() < 4) return false;
-  const std::string stem = name.substr(0, name.size() - 3);
-  if (EndsWithIgnoreCase(name, ".JPG")) return ExistingName(folder, stem + "WAV").has_value();
-  if (EndsWithIgnoreCase(name, ".WAV")) return ExistingName(folder, stem + "JPG").has_value();
-  return false;
-}
-
-std::optional<int> CSerialImport::ResolveNameCollision(const fs::path& received, const fs::path& target,
-                                                       bool& duplicate) {
-  duplicate = false;
-  const fs::path folder = target.parent_path();
-  const std::string planned = target.filename().string();
-  const size_t dot = planned.rfind('.');
-  const std::string stem = dot == std::string::npos ? planned : planned.substr(0, dot);
-  const std::string ext = dot == std::string::npos ? std::string() : planned.substr(dot);
-  const std::string receivedKey = SerialCollisionKey(received);
-  for (int k = 0; k <= kMaxSuffix; ++k) {
-    const std::string name = k == 0 ? planned : stem + "_" + std::to_string(k) + ext;
-    const std::optional<std::string> real = ExistingName(folder, name);
-    const std::string key = real ? SerialCollisionKey(folder / *real) : std::string();
-    if (!key.empty() && key == receivedKey) {
-      duplicate = true;
-      return k;
-    }
-    if (key.empty() && !NameTaken(folder, name)) return k;
-  }
-  return std::nullopt;
 }
 
 // ---- days ----
 
-bool CSerialImport::SettleLibraryRoot() {
-  fs::path root = layout::LibraryRoot();
-  std::error_code ec;
-  if (fs::is_directory(root, ec)) {
-    libraryRoot_ = root;
-    return true;
-  }
-  // A root the album already has days under is a disk that is not mounted: never file pictures
-  // under an empty mount point.
-  const std::string stored = layout::ToStoredPath(root);
-  for (const CAlbumData& day : album_.Days()) {
-    if (day.folderPath.size() > stored.size() && layout::PathsEqual(day.folderPath.substr(0, stored.size()), stored) &&
-        (day.folderPath[stored.size()] == '/' || day.folderPath[stored.size()] == '\\')) {
-      ui_.Message(import_texts::kLibraryRootMissing + std::string("\n") + root.string(), Icon::Stop);
-      return false;
-    }
-  }
-  fs::create_directories(root, ec);
-  if (!fs::is_directory(root, ec)) {
-    root = HomeFolder() / layout::kLibraryFolderName;
-    fs::create_directories(root, ec);
-    if (!fs::is_directory(root, ec)) {
-      ui_.Message(Str(StrId::LibraryWriteError), Icon::Stop);
-      return false;
-    }
-  }
-  libraryRoot_ = root;
-  return true;
-}
-
-std::string CSerialImport::TemplateString() const {
-  return settings::GetString(Key::TemplateType) + "," + settings::GetString(Key::TemplateBackCol);
-}
-
-std::string CSerialImport::FindDayFolder(const std::string& day) const {
-  for (const CAlbumData& record : album_.Days())
-    if (EqualsIgnoreCase(layout::LastComponent(record.folderPath), day)) return record.folderPath;
-  return {};
-}
-
 std::string CSerialImport::CreateDay(const fs::path& folder) {
   CreateFolder(folder);
-  CAlbumData day;
-  day.folderPath = layout::ToStoredPath(folder);
-  day.pagePath = layout::PagePathOfFolder(day.folderPath);
-  day.templateName = TemplateString();
-  day.printButton = settings::GetInt(Key::PrintButton);
-  day.mailName = settings::GetString(Key::MailName);
-  day.shortcutDay = 0;
-  album_.AddDay(day);
-  newDays_.push_back(day.folderPath);
-  records_.newDays.push_back(day.folderPath);
-  return day.folderPath;
-}
-
-std::string CSerialImport::MakeDatedFolderName(const std::string& date) const {
-  int highest = 0;
-  for (const CAlbumData& day : album_.Days()) {
-    const std::string name = layout::LastComponent(day.folderPath);
-    const size_t underscore = name.rfind('_');
-    if (underscore == std::string::npos) continue;
-    if (!EqualsIgnoreCase(name.substr(0, underscore), date)) continue;
-    highest = std::max(highest, std::atoi(name.c_str() + underscore + 1));
-  }
-  for (int k = highest + 1; k <= 99; ++k) {
-    char suffix[16];
-    std::snprintf(suffix, sizeof suffix, "_%02d", k);
-    const std::string candidate = date + suffix;
-    std::error_code ec;
-    if (!fs::exists(fs::symlink_status(libraryRoot_ / candidate, ec))) return candidate;
-  }
-  return {};
+  const std::string stored = AddNewDayRecord(album_, folder, false);
+  newDays_.push_back(stored);
+  records_.newDays.push_back(stored);
+  return stored;
 }
 
 // ---- the end ----
@@ -595,43 +464,13 @@ void CSerialImport::RollBack() {
 }
 
 void CSerialImport::ApplyTitles() {
-  auto setTitle = [&](const std::string& folder, const std::string& title) {
-    if (title.empty()) return;
-    if (auto day = album_.FindDayPosition(folder)) album_.EditDay(*day).title = title;
-  };
   if (options_.title) {
-    for (const std::string& folder : newDays_) setTitle(folder, *options_.title);
+    for (const std::string& folder : newDays_) SetDayTitle(album_, folder, *options_.title);
     return;
   }
   if (classification_ != 1 || settings::GetInt(Key::InputTitle) != 0) return;
-  const std::string caption = Str(StrId::TitleDialogTitle) + "\n" + Str(StrId::TitlePrompt) + "\n" +
-                              Str(StrId::TitleSourceLabel) + titleSource_;
-  const std::optional<std::string> title = ui_.AskTitle(caption, std::string());
-  if (title) setTitle(datedFolder_, *title);
-}
-
-bool CSerialImport::WritePagesAndSave() {
-  std::unique_ptr<Progress> box = ui_.OpenProgress(Str(StrId::HtmlCaption));
-  if (box) box->SetText(Str(StrId::HtmlText), Str(StrId::PleaseWait));
-  const std::vector<std::string>& days = classification_ == 1 ? newDays_ : touchedDays_;
-  WriteDayPagesForImport(album_, days);
-  bool saved = false;
-  if (options_.save) {
-    saved = options_.save(album_, ui_);
-  } else {
-    saved = album_.OnSaveDocument(layout::WorkingAlbumPath());
-    if (!saved) ui_.Message(AlbumErrorText(album_.LastError()), Icon::Stop);
-  }
-  if (!saved) return false;
-  RegenerateLibraryPages(album_, &ui_, days);
-  return true;
-}
-
-void CSerialImport::OpenLibrary() {
-  if (!options_.openBrowser || settings::GetInt(Key::ShowLibrary) != 0) return;
-  const fs::path page =
-      settings::GetInt(Key::DisplayMethod) != 0 ? layout::CalendarFramePage() : layout::ListFramePage();
-  if (!ui_.OpenInBrowser(page)) ui_.Message(Str(StrId::LibraryOpenError), Icon::Stop);
+  const std::optional<std::string> title = ui_.AskTitle(TitleCaption(titleSource_), std::string());
+  if (title) SetDayTitle(album_, datedFolder_, *title);
 }
 
 ImportResult CSerialImport::Finish() {
@@ -641,13 +480,13 @@ ImportResult CSerialImport::Finish() {
     return ImportResult::NothingToDo;
   }
   ApplyTitles();
-  if (!WritePagesAndSave()) {
+  if (!WriteImportPagesAndSave(album_, ui_, classification_ == 1 ? newDays_ : touchedDays_, options_.save)) {
     RollBack();
     return ImportResult::Failed;
   }
   CommitMoves();
   RemoveReceiveFolder();
-  OpenLibrary();
+  OpenLibraryAfterImport(ui_, options_.openBrowser);
   return ImportResult::Done;
 }
 

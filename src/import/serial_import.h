@@ -20,6 +20,7 @@
 
 #include "base/interaction.h"
 #include "camera/camera_link.h"
+#include "import/filing.h"
 #include "import/folder_ops.h"
 #include "import/import_engine.h"
 
@@ -64,7 +65,7 @@ struct SerialImportOptions {
   bool openBrowser = true;            // false: never open the library afterwards
   // Saves the album after the day pages (the program's own save, which also refreshes the library
   // copy). Empty: the working album of the home folder is written. False ends the run rolled back.
-  std::function<bool(CRKCardAlbumDoc&, Interaction&)> save;
+  AlbumSave save;
   // The clock of SerialFileDay (tests); empty: the system clock.
   std::function<std::time_t()> now;
 };
@@ -104,22 +105,12 @@ class CSerialImport : public CFolderOps {
   bool FileIntoFolder(const std::filesystem::path& received, const std::filesystem::path& targetFolder,
                       const std::string& dayFolder, const SerialDay& day, bool& placed);
   bool TurnUpright(const std::filesystem::path& received);
-  std::optional<int> ResolveNameCollision(const std::filesystem::path& received,
-                                          const std::filesystem::path& target, bool& duplicate);
-  std::optional<std::string> ExistingName(const std::filesystem::path& folder, const std::string& name) const;
-  bool NameTaken(const std::filesystem::path& folder, const std::string& name) const;
 
-  bool SettleLibraryRoot();
-  std::string FindDayFolder(const std::string& day) const;
   std::string CreateDay(const std::filesystem::path& folder);
-  std::string MakeDatedFolderName(const std::string& date) const;
-  std::string TemplateString() const;
 
   ImportResult Finish();
   void RollBack();
   void ApplyTitles();
-  bool WritePagesAndSave();
-  void OpenLibrary();
 
   CRKCardAlbumDoc& album_;
   Interaction& ui_;

@@ -7,7 +7,6 @@
 #include <system_error>
 
 #include "base/paths.h"
-#include "imaging/jpeg_file.h"
 #include "imaging/preview.h"
 #include "import/preview_record.h"
 #include "library/album_document.h"
@@ -37,8 +36,7 @@ void RegisterFile(Walk& walk, const fs::path& file, bool isLink) {
   const std::optional<EnumeratedFile> image = EnumeratedFile::FromPath(file);  // follows the link
   if (!image) return;  // a link whose picture is gone registers nothing
 
-  std::string stamp;
-  if (!CJpegFile::ReadShootingDate(file, stamp)) stamp = LocalTimeStamp(image->modified.tv_sec);
+  const std::string stamp = RecordStamp(file, *image);
 
   std::error_code ec;
   const fs::path preview = imaging::ResolvePreviewPath(placed);
@@ -54,12 +52,7 @@ void RegisterFile(Walk& walk, const fs::path& file, bool isLink) {
 
   CPhotoData picture;
   picture.filePath = layout::ToStoredPath(file);
-  picture.year = stamp.substr(0, 4);
-  picture.month = stamp.substr(4, 2);
-  picture.day = stamp.substr(6, 2);
-  picture.hour = stamp.substr(8, 2);
-  picture.minute = stamp.substr(10, 2);
-  picture.second = stamp.substr(12, 2);
+  SetRecordDate(picture, stamp);
   picture.size = SaturateSize(image->size);
   walk.result.totalSize += image->size;
   walk.result.pictures.push_back(std::move(picture));
