@@ -2,7 +2,7 @@
 # Kills `orrivan-cli import --move` with SIGKILL at random moments while it moves a card on another
 # file system (tmpfs), and checks after each kill that no picture was lost: every file of the card is
 # still on the card or lies byte-identical in the library, and the album still opens.
-# Usage: crash_move.sh <orrivan-cli> <make_sample_card> [rounds]
+# Usage: [CRASH_PAD_BYTES=N] [CRASH_MAX_MS=700] crash_move.sh <orrivan-cli> <make_sample_card> [rounds]
 set -euo pipefail
 cli=${1:?orrivan-cli}
 maker=${2:?make_sample_card}
@@ -13,6 +13,12 @@ trap 'rm -rf "$shm" "$work"' EXIT
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=0}
 
 "$maker" "$work/reference"
+# CRASH_PAD_BYTES makes every picture that much larger (zeros after its end of image), so the run
+# lasts long enough for most kills to land in the middle of it.
+if [ "${CRASH_PAD_BYTES:-0}" -gt 0 ]; then
+  find "$work/reference" -type f -iname '*.jpg' -print0 |
+    while IFS= read -r -d '' f; do head -c "$CRASH_PAD_BYTES" /dev/zero >> "$f"; done
+fi
 lost=0
 during=0
 for round in $(seq 1 "$rounds"); do
@@ -25,7 +31,7 @@ for round in $(seq 1 "$rounds"); do
   "$cli" --home "$work/home" import --from "$shm/card" --move --undated file-date --yes --no-open \
     >/dev/null 2>&1 &
   pid=$!
-  sleep "$(awk -v r="$RANDOM" 'BEGIN { printf "%.3f", (r % 700) / 1000 }')"
+  sleep "$(awk -v r="$RANDOM" -v m="${CRASH_MAX_MS:-700}" 'BEGIN { printf "%.3f", (r % m) / 1000 }')"
   kill -KILL "$pid" 2>/dev/null || true
   wait "$pid" 2>/dev/null || true
 
