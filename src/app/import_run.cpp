@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <system_error>
 
-#include "app/startup.h"
+#include "app/album_session.h"
 #include "base/paths.h"
 #include "base/strings.h"
 #include "html/template_repair.h"
@@ -72,9 +72,8 @@ std::vector<fs::path> SourcesFromFolders(const std::vector<fs::path>& folders) {
 
 ImportRunResult RunCardImport(Interaction& ui, const std::vector<fs::path>& given, const ImportOptions& options,
                               size_t* dayCount) {
-  HomeLock lock;
-  if (!lock.Locked()) return ImportRunResult::Busy;
-  ImportInProgressGuard flag;
+  AlbumSession session(true);
+  if (!session.Locked()) return ImportRunResult::Busy;
 
   DetectResult detected;
   if (given.empty()) {
@@ -100,13 +99,10 @@ ImportRunResult RunCardImport(Interaction& ui, const std::vector<fs::path>& give
 
   // The same start as every program that writes the album: refresh from the library copy, open,
   // repair a taken-over library, repair the template choice; at the end the exit rotation.
-  CRKCardAlbumDoc album(HomeFolder());
-  StartupResult started;
-  if (!RunStartup(ui, album, started)) return ImportRunResult::Failed;
-  CImportEngine engine(album, ui, options);
+  if (!session.Start(ui)) return ImportRunResult::Failed;
+  CImportEngine engine(session.Album(), ui, options);
   const ImportResult result = engine.Run(detected.sources);
-  if (dayCount) *dayCount = album.DayCount();
-  RunExit(album, album.SavedThisRun() != 0);
+  if (dayCount) *dayCount = session.Album().DayCount();
   switch (result) {
     case ImportResult::Done:
       return ImportRunResult::Done;

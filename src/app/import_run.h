@@ -1,6 +1,6 @@
 // The small driver that programs call for an import: hold the home folder, open its album, run
 // detection and the import engine, keep the import-in-progress flag. The album is saved by the engine
-// when the run completes; the generations rotate when the album document goes.
+// when the run completes; the generations rotate when its AlbumSession ends.
 #pragma once
 
 #include <filesystem>

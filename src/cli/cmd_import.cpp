@@ -6,7 +6,9 @@
 
 #include "app/import_run.h"
 #include "base/strings.h"
+#include "cli/cli_flags.h"
 #include "cli/cli_interaction.h"
+#include "cli/cli_session.h"
 #include "cli/commands.h"
 #include "import/folder_ops.h"
 
@@ -18,27 +20,14 @@ struct ImportFlags {
   std::vector<std::string> from;
   bool move = false;
   bool copy = false;
-  bool byDate = false;
-  std::string dated;
   std::string undated;
-  std::string title;
-  bool titleGiven = false;
-  bool yes = false;
-  bool noOpen = false;
+  AnswerFlags answers;
 };
 
 int RunImport(const ImportFlags& flags) {
   CliAnswers answers;
-  answers.yes = flags.yes;
   answers.allSources = !flags.from.empty();
-  answers.noOpen = flags.noOpen;
-  if (!flags.dated.empty()) {
-    if (!IsDateText(flags.dated)) {
-      std::fprintf(stderr, "orrivan-cli: --dated wants YYYYMMDD, not %s\n", flags.dated.c_str());
-      return kExitUsage;
-    }
-    answers.date = flags.dated;
-  }
+  if (!TakeAnswers(flags.answers, answers)) return kExitUsage;
   if (!flags.undated.empty()) {
     answers.undated = ParseUndatedFlag(flags.undated);
     if (!answers.undated) {
@@ -46,15 +35,11 @@ int RunImport(const ImportFlags& flags) {
       return kExitUsage;
     }
   }
-  if (flags.titleGiven) answers.title = flags.title;
 
   ImportOptions options;
   if (flags.move) options.transferMode = kTransferMove;
   if (flags.copy) options.transferMode = kTransferCopy;
-  if (flags.byDate) options.classification = 0;
-  if (!flags.dated.empty()) options.classification = 1;
-  if (flags.titleGiven) options.title = flags.title;
-  options.openBrowser = !flags.noOpen;
+  SetImportOptions(flags.answers, options);
 
   std::vector<std::filesystem::path> given(flags.from.begin(), flags.from.end());
   InstallInterruptHandler();
@@ -75,7 +60,7 @@ int RunImport(const ImportFlags& flags) {
       std::fprintf(stderr, "orrivan-cli: import cancelled; nothing was changed\n");
       return kExitCancelled;
     case ImportRunResult::Busy:
-      std::fprintf(stderr, "orrivan-cli: another Orrivan is writing this home folder\n");
+      ReportBusy();
       return kExitFailed;
     case ImportRunResult::Failed:
       return kExitFailed;
@@ -93,14 +78,9 @@ void AddImportCommands(CLI::App& app) {
   auto* move = sub->add_flag("--move", flags->move, "Move the files off the card");
   auto* copy = sub->add_flag("--copy", flags->copy, "Copy the files (the card keeps them)");
   move->excludes(copy);
-  auto* byDate = sub->add_flag("--by-date", flags->byDate, "File each picture under its shooting day");
-  auto* dated = sub->add_option("--dated", flags->dated, "File each source into one folder of this date (YYYYMMDD)");
-  byDate->excludes(dated);
+  AddFilingFlags(sub, flags->answers, "File each source into one folder of this date (YYYYMMDD)");
   sub->add_option("--undated", flags->undated, "Pictures without a shooting date: file-date, YYYYMMDD or leave");
-  sub->add_option("--title", flags->title, "Title of the days this import makes")
-      ->each([flags](const std::string&) { flags->titleGiven = true; });
-  sub->add_flag("--yes,-y", flags->yes, "Answer the confirmation with OK and take every folder found");
-  sub->add_flag("--no-open", flags->noOpen, "Do not open the library in the browser afterwards");
+  AddAnswerFlags(sub, flags->answers, "Answer the confirmation with OK and take every folder found");
   sub->callback([flags] {
     const int code = RunImport(*flags);
     if (code != kExitDone) Exit(code);

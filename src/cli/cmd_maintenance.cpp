@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "app/import_run.h"
 #include "app/startup.h"
 #include "base/paths.h"
 #include "base/settings.h"
 #include "base/strings.h"
 #include "cli/cli_interaction.h"
+#include "cli/cli_session.h"
 #include "cli/commands.h"
 #include "html/plugin_choice.h"
 #include "library/album_document.h"
@@ -62,23 +62,13 @@ int ExitOf(MaintenanceResult result) {
   return kExitFailed;
 }
 
-// Holds the home folder, opens the album as the program starts, runs body, and rotates at exit.
+// Runs body in a session of the album with this command's answers.
 int WithAlbum(const Flags& flags, const std::function<int(CRKCardAlbumDoc&, MaintenanceInteraction&)>& body) {
-  HomeLock lock;
-  if (!lock.Locked()) {
-    std::fprintf(stderr, "orrivan-cli: another Orrivan is writing this home folder\n");
-    return kExitFailed;
-  }
   InstallInterruptHandler();
   CliAnswers answers;
   answers.yes = flags.yes;
   MaintenanceInteraction ui(answers, flags.allOfKind);
-  CRKCardAlbumDoc album(HomeFolder());
-  StartupResult started;
-  if (!RunStartup(ui, album, started)) return kExitFailed;
-  const int code = body(album, ui);
-  RunExit(album, album.SavedThisRun() != 0);
-  return code;
+  return WithAlbumSession(ui, [&](AlbumSession& session) { return body(session.Album(), ui); });
 }
 
 // The stored folder paths of the named days, in the order given; nothing (after a message) when a

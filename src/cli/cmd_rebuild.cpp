@@ -2,11 +2,10 @@
 // repair every stored path onto the library root and write every page again.
 #include <cstdio>
 
-#include "app/import_run.h"
 #include "app/rebuild.h"
 #include "app/startup.h"
-#include "base/paths.h"
 #include "cli/cli_interaction.h"
+#include "cli/cli_session.h"
 #include "cli/commands.h"
 #include "library/album_document.h"
 
@@ -15,51 +14,45 @@ namespace orrivan::cli {
 namespace {
 
 int RunRebuild(bool yes) {
-  HomeLock lock;
-  if (!lock.Locked()) {
-    std::fprintf(stderr, "orrivan-cli: another Orrivan is writing this home folder\n");
-    return kExitFailed;
-  }
   InstallInterruptHandler();
   CliAnswers answers;
   answers.yes = yes;
   CliInteraction ui(answers);
-  CRKCardAlbumDoc album(HomeFolder());
-  StartupResult started;
-  if (!RunStartup(ui, album, started)) return kExitFailed;
-
-  RebuildReport report;
-  if (started.rebuilt) {
-    // The start took the album over and has just rebuilt everything.
-    report.repaired = started.rebuildOk;
-  } else {
-    const std::string before = album.SaveBytes();
-    RebuildOptions options;
-    report = RebuildLibrary(ui, album, options);
-    // Saved only when the repair changed a path: an unchanged album is no save of this run.
-    if (report.repaired && album.SaveBytes() != before) report.saved = SaveAlbum(album, ui);
-  }
-  RunExit(album, album.SavedThisRun() != 0);
-  if (!report.repaired) {
-    std::fprintf(stderr, "orrivan-cli: a stored path names no library folder (ImageLib or Image Library); "
-                         "nothing was changed\n");
-    return kExitFailed;
-  }
-  if (!started.rebuilt) {
-    std::printf("%zu days, %zu pictures; %d day pages written", album.DayCount(), album.PictureCount(),
-                report.dayPagesWritten);
-    if (report.dayPagesFailed) std::printf(", %d failed", report.dayPagesFailed);
-    std::printf("%s\n", report.saved ? "; album saved" : "");
-    if (!report.listPages) std::fprintf(stderr, "orrivan-cli: some days got no list row (a day without pictures?)\n");
-    if (!report.calendar) {
-      std::fprintf(stderr, "orrivan-cli: the calendar pages could not all be written\n");
+  return WithAlbumSession(ui, [&](AlbumSession& session) {
+    CRKCardAlbumDoc& album = session.Album();
+    const StartupResult& started = session.Started();
+    RebuildReport report;
+    if (started.rebuilt) {
+      // The start took the album over and has just rebuilt everything.
+      report.repaired = started.rebuildOk;
+    } else {
+      const std::string before = album.SaveBytes();
+      RebuildOptions options;
+      report = RebuildLibrary(ui, album, options);
+      // Saved only when the repair changed a path: an unchanged album is no save of this run.
+      if (report.repaired && album.SaveBytes() != before) report.saved = SaveAlbum(album, ui);
+    }
+    if (!report.repaired) {
+      std::fprintf(stderr, "orrivan-cli: a stored path names no library folder (ImageLib or Image Library); "
+                           "nothing was changed\n");
       return kExitFailed;
     }
-  } else {
-    std::printf("%zu days, %zu pictures; album taken over from the library and rebuilt\n", album.DayCount(),
-                album.PictureCount());
-  }
-  return kExitDone;
+    if (!started.rebuilt) {
+      std::printf("%zu days, %zu pictures; %d day pages written", album.DayCount(), album.PictureCount(),
+                  report.dayPagesWritten);
+      if (report.dayPagesFailed) std::printf(", %d failed", report.dayPagesFailed);
+      std::printf("%s\n", report.saved ? "; album saved" : "");
+      if (!report.listPages) std::fprintf(stderr, "orrivan-cli: some days got no list row (a day without pictures?)\n");
+      if (!report.calendar) {
+        std::fprintf(stderr, "orrivan-cli: the calendar pages could not all be written\n");
+        return kExitFailed;
+      }
+    } else {
+      std::printf("%zu days, %zu pictures; album taken over from the library and rebuilt\n", album.DayCount(),
+                  album.PictureCount());
+    }
+    return kExitDone;
+  });
 }
 
 }  // namespace

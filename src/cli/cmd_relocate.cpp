@@ -3,11 +3,9 @@
 #include <cstdio>
 #include <string>
 
-#include "app/import_run.h"
 #include "app/relocation.h"
-#include "app/startup.h"
-#include "base/paths.h"
 #include "cli/cli_interaction.h"
+#include "cli/cli_session.h"
 #include "cli/commands.h"
 #include "library/album_document.h"
 #include "library/layout.h"
@@ -17,29 +15,24 @@ namespace orrivan::cli {
 namespace {
 
 int RunRelocate(const std::string& dir, bool yes) {
-  HomeLock lock;
-  if (!lock.Locked()) {
-    std::fprintf(stderr, "orrivan-cli: another Orrivan is writing this home folder\n");
-    return kExitFailed;
-  }
   InstallInterruptHandler();
   CliAnswers answers;
   answers.yes = yes;
   CliInteraction ui(answers);
-  CRKCardAlbumDoc album(HomeFolder());
-  StartupResult started;
-  if (!RunStartup(ui, album, started)) return kExitFailed;
-
-  const std::filesystem::path chosen = std::filesystem::absolute(dir);
-  const int64_t size = LibrarySize(album);
-  if (!HasRoomFor(RelocationTarget(chosen), layout::LibraryRoot(), size)) {
-    std::fprintf(stderr, "orrivan-cli: not enough free space for the library (%lld KB) at %s\n",
-                 static_cast<long long>(size / 1024), chosen.c_str());
-    RunExit(album, album.SavedThisRun() != 0);
-    return kExitFailed;
-  }
-  const RelocateResult result = RelocateLibrary(ui, album, chosen);
-  RunExit(album, album.SavedThisRun() != 0);
+  RelocateResult result = RelocateResult::Failed;
+  const int code = WithAlbumSession(ui, [&](AlbumSession& session) {
+    CRKCardAlbumDoc& album = session.Album();
+    const std::filesystem::path chosen = std::filesystem::absolute(dir);
+    const int64_t size = LibrarySize(album);
+    if (!HasRoomFor(RelocationTarget(chosen), layout::LibraryRoot(), size)) {
+      std::fprintf(stderr, "orrivan-cli: not enough free space for the library (%lld KB) at %s\n",
+                   static_cast<long long>(size / 1024), chosen.c_str());
+      return kExitFailed;
+    }
+    result = RelocateLibrary(ui, album, chosen);
+    return kExitDone;
+  });
+  if (code != kExitDone) return code;
   const std::string root = layout::LibraryRoot().string();
   switch (result) {
     case RelocateResult::Relocated:

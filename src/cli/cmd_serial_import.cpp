@@ -7,14 +7,15 @@
 #include <iostream>
 #include <string>
 
-#include "app/import_run.h"
 #include "app/startup.h"
 #include "base/paths.h"
 #include "base/settings.h"
 #include "base/strings.h"
 #include "camera/camera_link.h"
 #include "camera/camera_protocol.h"
+#include "cli/cli_flags.h"
 #include "cli/cli_interaction.h"
+#include "cli/cli_session.h"
 #include "cli/commands.h"
 #include "html/template_repair.h"
 #include "import/detection.h"
@@ -30,12 +31,7 @@ struct SerialImportFlags {
   std::string speed;
   bool all = false;
   std::string folder;
-  bool byDate = false;
-  std::string dated;
-  std::string title;
-  bool titleGiven = false;
-  bool yes = false;
-  bool noOpen = false;
+  AnswerFlags answers;
 };
 
 // The folder-selection dialog on a terminal: the entry it would select first is taken with --yes
@@ -53,7 +49,7 @@ std::optional<std::string> ChooseCameraFolder(const CCameraLink& link, const Ser
     return std::nullopt;
   }
   const size_t preselected = PreselectedFolder(link).value_or(0);
-  if (flags.yes) return folders[preselected];
+  if (flags.answers.yes) return folders[preselected];
   std::string list;
   for (size_t i = 0; i < folders.size(); ++i)
     list += "  " + std::to_string(i + 1) + ") \\DCIM\\" + folders[i] + (i == preselected ? "  *" : "") + "\n";
@@ -93,16 +89,7 @@ int Report(ImportResult result, const CRKCardAlbumDoc& album) {
 
 int RunSerialImport(const SerialImportFlags& flags) {
   CliAnswers answers;
-  answers.yes = flags.yes;
-  answers.noOpen = flags.noOpen;
-  if (!flags.dated.empty()) {
-    if (!IsDateText(flags.dated)) {
-      std::fprintf(stderr, "orrivan-cli: --dated wants YYYYMMDD, not %s\n", flags.dated.c_str());
-      return kExitUsage;
-    }
-    answers.date = flags.dated;
-  }
-  if (flags.titleGiven) answers.title = flags.title;
+  if (!TakeAnswers(flags.answers, answers)) return kExitUsage;
 
   CCameraLink link;
   if (!flags.port.empty()) link.SetPortName(flags.port);
@@ -114,53 +101,42 @@ int RunSerialImport(const SerialImportFlags& flags) {
   }
 
   SerialImportOptions options;
-  if (flags.byDate) options.classification = 0;
-  if (!flags.dated.empty()) options.classification = 1;
-  if (flags.titleGiven) options.title = flags.title;
-  options.openBrowser = !flags.noOpen;
+  SetImportOptions(flags.answers, options);
   options.save = [](CRKCardAlbumDoc& album, Interaction& ui) { return SaveAlbum(album, ui); };
 
   InstallInterruptHandler();
   link.SetCancelFlag(&g_interrupted);
   CliInteraction ui(answers);
 
-  HomeLock lock;
-  if (!lock.Locked()) {
-    std::fprintf(stderr, "orrivan-cli: another Orrivan is writing this home folder\n");
-    return kExitFailed;
-  }
-  ImportInProgressGuard inProgress;
-  CRKCardAlbumDoc album(HomeFolder());
-  StartupResult started;
-  if (!RunStartup(ui, album, started)) return kExitFailed;
-  // Whichever way the run ends, the generations rotate when it saved the album.
-  struct ExitRotation {
-    CRKCardAlbumDoc& album;
-    ~ExitRotation() { RunExit(album, album.SavedThisRun() != 0); }
-  } exitRotation{album};
-  CSerialImport engine(album, ui, options);
+  return WithAlbumSession(
+      ui,
+      [&](AlbumSession& session) {
+        CRKCardAlbumDoc& album = session.Album();
+        CSerialImport engine(album, ui, options);
 
-  const bool oneFolder =
-      !flags.all && (!flags.folder.empty() || settings::GetInt(settings::Key::TransMode) == 1);
-  if (!oneFolder) return Report(engine.RunAllFolders(link), album);
+        const bool oneFolder =
+            !flags.all && (!flags.folder.empty() || settings::GetInt(settings::Key::TransMode) == 1);
+        if (!oneFolder) return Report(engine.RunAllFolders(link), album);
 
-  const LinkResult r = ConnectAndListFolders(link);
-  if (r != LINK_OK) {
-    ShowLinkError(ui, r);
-    return r == LINK_ERR_CANCELLED ? kExitCancelled : kExitFailed;
-  }
-  if (link.FolderList().empty()) {
-    link.Disconnect();
-    ui.Message(Str(StrId::FolderNamesFailed), Icon::Stop);
-    return kExitFailed;
-  }
-  const std::optional<std::string> chosen = ChooseCameraFolder(link, flags, ui.Answers().interactive);
-  if (!chosen) {
-    link.Disconnect();
-    return flags.folder.empty() ? kExitCancelled : kExitFailed;
-  }
-  link.SetCameraFolder(*chosen, true);
-  return Report(engine.RunChosenFolder(link, *chosen), album);
+        const LinkResult r = ConnectAndListFolders(link);
+        if (r != LINK_OK) {
+          ShowLinkError(ui, r);
+          return r == LINK_ERR_CANCELLED ? kExitCancelled : kExitFailed;
+        }
+        if (link.FolderList().empty()) {
+          link.Disconnect();
+          ui.Message(Str(StrId::FolderNamesFailed), Icon::Stop);
+          return kExitFailed;
+        }
+        const std::optional<std::string> chosen = ChooseCameraFolder(link, flags, ui.Answers().interactive);
+        if (!chosen) {
+          link.Disconnect();
+          return flags.folder.empty() ? kExitCancelled : kExitFailed;
+        }
+        link.SetCameraFolder(*chosen, true);
+        return Report(engine.RunChosenFolder(link, *chosen), album);
+      },
+      true);
 }
 
 }  // namespace
@@ -173,13 +149,8 @@ void AddSerialImportCommands(CLI::App& app) {
   auto* all = sub->add_flag("--all", flags->all, "Every picture folder of the camera");
   auto* folder = sub->add_option("--folder", flags->folder, "One picture folder of the camera (e.g. 100TEST)");
   all->excludes(folder);
-  auto* byDate = sub->add_flag("--by-date", flags->byDate, "File each picture under its shooting day");
-  auto* dated = sub->add_option("--dated", flags->dated, "File everything into one folder of this date (YYYYMMDD)");
-  byDate->excludes(dated);
-  sub->add_option("--title", flags->title, "Title of the days this import makes")
-      ->each([flags](const std::string&) { flags->titleGiven = true; });
-  sub->add_flag("--yes,-y", flags->yes, "Take the folder the camera dialog would select");
-  sub->add_flag("--no-open", flags->noOpen, "Do not open the library in the browser afterwards");
+  AddFilingFlags(sub, flags->answers, "File everything into one folder of this date (YYYYMMDD)");
+  AddAnswerFlags(sub, flags->answers, "Take the folder the camera dialog would select");
   sub->callback([flags] {
     const int code = RunSerialImport(*flags);
     if (code != kExitDone) Exit(code);

@@ -3,49 +3,22 @@
 // album files written with the album writer.
 #pragma once
 
-#include <gtest/gtest.h>
-#include <stdlib.h>
-
 #include <filesystem>
 #include <string>
 #include <vector>
 
-#include "base/paths.h"
-#include "base/settings.h"
-#include "html/plugin_host.h"
 #include "library/album_document.h"
 #include "library/album_file.h"
+#include "support/home_fixture.h"
 #include "support/jpeg_writer.h"
-#include "support/temp_dir.h"
 
 namespace orrivan::test {
 
-// The bundled template plug-in of this build tree, or empty when it has not been built.
-inline std::filesystem::path BuiltTemplatesPlugin() {
-  std::vector<std::filesystem::path> candidates;
-  if (const char* build = std::getenv("ORRIVAN_BUILD_DIR")) candidates.push_back(std::filesystem::path(build) / "lib/orrivan/plugins");
-  candidates.push_back(BundledPluginFolder());
-  for (const auto& folder : candidates) {
-    std::error_code ec;
-    if (std::filesystem::exists(folder / "templates.so", ec)) return folder / "templates.so";
-  }
-  return {};
-}
-
-class AppLibrary : public ::testing::Test {
+class AppLibrary : public HomeFixture {
  protected:
   void SetUp() override {
-    home_ = dir_.path() / "home";
-    root_ = home_ / "Image Library";
-    std::filesystem::create_directories(root_);
-    settings::UseFile(dir_.path() / "Orrivan.conf");
-    SetHomeFolder(home_);
-    // The Trash of this test, never the user's.
-    ::setenv("XDG_DATA_HOME", (dir_.path() / "xdg").c_str(), 1);
-    const auto plugin = BuiltTemplatesPlugin();
-    std::vector<std::filesystem::path> folders{home_ / "Plugins"};
-    if (!plugin.empty()) folders.push_back(plugin.parent_path());
-    SetPluginFoldersForTesting(folders);
+    HomeFixture::SetUp();
+    UseTestPluginFolders(home_);
   }
   void TearDown() override { SetPluginFoldersForTesting({}); }
 
@@ -96,9 +69,6 @@ class AppLibrary : public ::testing::Test {
   std::filesystem::path LibraryCopy() const { return root_ / "Orrivan.rks"; }
   std::filesystem::path Generation(int n) const { return home_ / ("Orrivan.rk" + std::to_string(n)); }
 
-  TempDir dir_{"orrivan-app"};
-  std::filesystem::path home_;
-  std::filesystem::path root_;
 };
 
 }  // namespace orrivan::test

@@ -22,14 +22,11 @@
 #include "support/fake_interaction.h"
 #include "app/app_fixture.h"
 
-namespace orrivan {
+namespace orrivan::test {
 namespace {
 
 namespace fs = std::filesystem;
 using settings::Key;
-using test::FakeInteraction;
-using test::ReadFile;
-using test::WriteFile;
 
 // Every file below a folder with its bytes, by path relative to the folder.
 std::map<std::string, std::string> Snapshot(const fs::path& folder) {
@@ -300,4 +297,4 @@ TEST_F(Relocation, FreeSpaceMattersOnlyAcrossFileSystems) {
 }
 
 }  // namespace
-}  // namespace orrivan
+}  // namespace orrivan::test

@@ -18,14 +18,11 @@
 #include "support/link_check.h"
 #include "app/app_fixture.h"
 
-namespace orrivan {
+namespace orrivan::test {
 namespace {
 
 namespace fs = std::filesystem;
 using settings::Key;
-using test::FakeInteraction;
-using test::ReadFile;
-using test::WriteFile;
 
 class Startup : public test::AppLibrary {
  protected:
@@ -392,4 +389,4 @@ TEST_F(Startup, WindowsAlbumOpensIsRepairedAndItsPagesLinkToTheLocalFiles) {
 }
 
 }  // namespace
-}  // namespace orrivan
+}  // namespace orrivan::test

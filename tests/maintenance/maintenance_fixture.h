@@ -11,35 +11,21 @@
 #include <string>
 #include <vector>
 
-#include "html/plugin_host.h"
 #include "html/template_repair.h"
 #include "import/import_engine.h"
 #include "import/import_fixture.h"
 #include "library/album_document.h"
 #include "library/layout.h"
+#include "support/home_fixture.h"
 #include "support/link_check.h"
 
 namespace orrivan::test {
-
-inline std::filesystem::path BuiltTemplatesPlugin() {
-  std::vector<std::filesystem::path> candidates;
-  if (const char* build = std::getenv("ORRIVAN_BUILD_DIR")) candidates.push_back(std::filesystem::path(build) / "lib/orrivan/plugins");
-  candidates.push_back(BundledPluginFolder());
-  for (const auto& folder : candidates) {
-    std::error_code ec;
-    if (std::filesystem::exists(folder / "templates.so", ec)) return folder / "templates.so";
-  }
-  return {};
-}
 
 class MaintenanceFixture : public ImportFixture {
  protected:
   void SetUp() override {
     ImportFixture::SetUp();
-    const auto plugin = BuiltTemplatesPlugin();
-    std::vector<std::filesystem::path> folders{home_ / "Plugins"};
-    if (!plugin.empty()) folders.push_back(plugin.parent_path());
-    SetPluginFoldersForTesting(folders);
+    UseTestPluginFolders(home_);
     RepairTemplateChoice();
     album_ = std::make_unique<CRKCardAlbumDoc>(home_);
     album_->SetGenerationRotation(false);
