@@ -24,5 +24,7 @@ size_t CutPoint(std::string_view cp932, size_t maxBytes);
 // Splits CP932 bytes at '\' and '/'; a trail byte 0x5C (as in "表") is not a separator. Empty
 // parts are kept (the caller decides what they mean).
 std::vector<std::string> SplitPathBytes(std::string_view cp932);
+// Appends one code point as UTF-8 (for readers of other encodings, such as the album's UTF-16).
+void AppendUtf8(std::string& out, char32_t cp);
 
 }  // namespace orrivan::cp932

@@ -81,21 +81,9 @@ std::string LowerPageName(int month, int variant) {
   return std::string(variant == 0 ? html::kListMonthNames[month - 1] : html::kCalendarMonthNames[month - 1]) + ".htm";
 }
 
-std::string Normalised(std::string path) {
-  path = NormaliseStoredPath(path);
-  while (path.size() > 1 && path.back() == '/') path.pop_back();
-  return path;
-}
-
-std::string FolderOf(const std::string& path) {
-  size_t cut = path.find_last_of("/\\");
-  return cut == std::string::npos ? std::string() : path.substr(0, cut);
-}
-
-std::string NameOf(const std::string& path) {
-  size_t cut = path.find_last_of("/\\");
-  return cut == std::string::npos ? path : path.substr(cut + 1);
-}
+using html::FolderOf;
+using html::NameOf;
+using html::Normalised;
 
 // Exact, not case-folded: a folder that differs from the root in case is another folder here, and
 // a link built from the root would miss it.

@@ -27,6 +27,12 @@ std::vector<std::string> CutByBytes(std::string_view utf8, size_t maxBytes);
 // printf-style formatting of a UTF-8 pattern from the string table ("%d年%d月", "%s年").
 std::string FormatText(const std::string& pattern, std::initializer_list<std::string> values);
 
+// Stored-path pieces as the page writers use them: '/' throughout without a trailing one; the part
+// before and after the last separator ('\\' or '/').
+std::string Normalised(std::string path);
+std::string FolderOf(const std::string& path);
+std::string NameOf(const std::string& path);
+
 // Collects page lines; every line ends with CR LF.
 class PageWriter {
  public:

@@ -33,21 +33,9 @@ bool IsOldDayName(std::string_view name) { return name.size() == 6 || (name.size
 
 std::string CenturyOf(std::string_view name) { return name.substr(0, 2) < std::string_view("90") ? "20" : "19"; }
 
-std::string Normalised(std::string path) {
-  path = NormaliseStoredPath(path);
-  while (path.size() > 1 && path.back() == '/') path.pop_back();
-  return path;
-}
-
-std::string FolderOf(const std::string& path) {
-  size_t cut = path.find_last_of("/\\");
-  return cut == std::string::npos ? std::string() : path.substr(0, cut);
-}
-
-std::string NameOf(const std::string& path) {
-  size_t cut = path.find_last_of("/\\");
-  return cut == std::string::npos ? path : path.substr(cut + 1);
-}
+using html::FolderOf;
+using html::NameOf;
+using html::Normalised;
 
 // The path with its last n components removed.
 std::string Ancestor(std::string path, int n) {
