@@ -122,29 +122,39 @@ ApplyOptionsReport ApplyOptions(CRKCardAlbumDoc& album, Interaction& ui, const s
   for (const std::string& folder : selected) {
     CAlbumData old;
     if (!album.FindDay(folder, old)) continue;
-    const std::string name = layout::LastComponent(old.folderPath);
-    const fs::path path = layout::FromStoredPath(old.folderPath);
-    if (!IsLibraryReachable(path)) {
-      report.unreachableNames.push_back(name);
-    } else {
-      const RefileOutcome outcome = RefileDay(album, old, options, root);
-      if (outcome.erased) {
-        report.erasedNames.push_back(name);
-      } else {
-        CallMakeHtmlFile(album, path, plugin, indexes.templateIndex, indexes.colorIndex);
-        report.rebuiltNames.push_back(name);
-      }
-    }
+    ApplyOptionsToDay(album, old, options, indexes, plugin, root, report);
     if (progress) progress->SetPosition(++done);
   }
+  FinishApplyOptions(album, ui, save, report);
+  return report;
+}
+
+void ApplyOptionsToDay(CRKCardAlbumDoc& album, const CAlbumData& old, const DayOptions& options,
+                       const TemplateIndexes& indexes, const std::string& plugin, const fs::path& root,
+                       ApplyOptionsReport& report) {
+  const std::string name = layout::LastComponent(old.folderPath);
+  const fs::path path = layout::FromStoredPath(old.folderPath);
+  if (!IsLibraryReachable(path)) {
+    report.unreachableNames.push_back(name);
+    return;
+  }
+  const RefileOutcome outcome = RefileDay(album, old, options, root);
+  if (outcome.erased) {
+    report.erasedNames.push_back(name);
+    return;
+  }
+  CallMakeHtmlFile(album, path, plugin, indexes.templateIndex, indexes.colorIndex);
+  report.rebuiltNames.push_back(name);
+}
+
+void FinishApplyOptions(CRKCardAlbumDoc& album, Interaction& ui, const AlbumSaver& save, ApplyOptionsReport& report) {
   if (report.rebuiltNames.empty() && report.erasedNames.empty()) {
     report.result = MaintenanceResult::Done;
-    return report;
+    return;
   }
   report.saved = save(album, ui);
   RegenerateMainPages(album, ui, report.erasedNames, report.rebuiltNames);
   report.result = report.saved ? MaintenanceResult::Done : MaintenanceResult::Failed;
-  return report;
 }
 
 }  // namespace orrivan

@@ -47,6 +47,18 @@ struct ApplyOptionsReport {
   bool saved = false;
 };
 
+class CAlbumData;
+struct DayOptions;
+struct TemplateIndexes;
+
+// One day of an options run: skipped when unreachable, else filed again in place with `options` and
+// given its day page through `plugin`; the outcome lands in `report`.
+void ApplyOptionsToDay(CRKCardAlbumDoc& album, const CAlbumData& old, const DayOptions& options,
+                       const TemplateIndexes& indexes, const std::string& plugin,
+                       const std::filesystem::path& root, ApplyOptionsReport& report);
+// The end of an options run: when any day changed, save and regenerate the main pages.
+void FinishApplyOptions(CRKCardAlbumDoc& album, Interaction& ui, const AlbumSaver& save, ApplyOptionsReport& report);
+
 // Applies the current page options to the selected libraries (stored folder paths, list order):
 // asks first ("再構築"), then files each reachable folder again in place; a library without pictures
 // is erased, the others get a new record with their old title and the current template text, print

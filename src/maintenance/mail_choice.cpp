@@ -91,29 +91,11 @@ ApplyOptionsReport ApplyToLibrary(CRKCardAlbumDoc& album, Interaction& ui, const
   if (progress) progress->SetRange(static_cast<int64_t>(days.size()));
   int64_t done = 0;
   for (const CAlbumData& old : days) {
-    const std::string name = layout::LastComponent(old.folderPath);
-    const fs::path folder = layout::FromStoredPath(old.folderPath);
-    if (!IsLibraryReachable(folder)) {
-      report.unreachableNames.push_back(name);
-    } else {
-      const TemplateIndexes indexes = DeriveTemplateIndexes(old.templateName);
-      const RefileOutcome outcome = RefileDay(album, old, DayOptions{old.templateName, printButton, mailName}, root);
-      if (outcome.erased) {
-        report.erasedNames.push_back(name);
-      } else {
-        CallMakeHtmlFile(album, folder, plugin, indexes.templateIndex, indexes.colorIndex);
-        report.rebuiltNames.push_back(name);
-      }
-    }
+    ApplyOptionsToDay(album, old, DayOptions{old.templateName, printButton, mailName},
+                      DeriveTemplateIndexes(old.templateName), plugin, root, report);
     if (progress) progress->SetPosition(++done);
   }
-  if (report.rebuiltNames.empty() && report.erasedNames.empty()) {
-    report.result = MaintenanceResult::Done;
-    return report;
-  }
-  report.saved = save(album, ui);
-  RegenerateMainPages(album, ui, report.erasedNames, report.rebuiltNames);
-  report.result = report.saved ? MaintenanceResult::Done : MaintenanceResult::Failed;
+  FinishApplyOptions(album, ui, save, report);
   return report;
 }
 
