@@ -3,10 +3,11 @@
 set -euo pipefail
 pkgs=(
   cmake ninja-build g++ pkg-config git
-  qt6-base-dev libjpeg62-turbo-dev libturbojpeg0-dev
+  qt6-base-dev qt6-svg-dev libqt6svg6 libjpeg62-turbo-dev libturbojpeg0-dev libgphoto2-dev
   libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
   libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev libfmt-dev
   libjpeg-turbo-progs xdg-utils
+  xvfb xauth fonts-noto-cjk desktop-file-utils appstream lintian man-db
 )
 if [ "${ORRIVAN_WITH_FUZZ:-0}" = 1 ]; then pkgs+=(clang libclang-rt-14-dev); fi
 missing=()

@@ -31,6 +31,8 @@ class AlbumSession {
   // The album; only after Start.
   CRKCardAlbumDoc& Album() { return *album_; }
   const StartupResult& Started() const { return started_; }
+  // Start succeeded: the album is open and the exit rotation will run.
+  bool Running() const { return running_; }
 
  private:
   // Declared in this order so the album goes first, then the flag, then the lock.

@@ -70,10 +70,10 @@ std::vector<fs::path> SourcesFromFolders(const std::vector<fs::path>& folders) {
   return sources;
 }
 
-ImportRunResult RunCardImport(Interaction& ui, const std::vector<fs::path>& given, const ImportOptions& options,
-                              size_t* dayCount) {
-  AlbumSession session(true);
+ImportRunResult RunCardImport(AlbumSession& session, Interaction& ui, const std::vector<fs::path>& given,
+                              const ImportOptions& options, size_t* dayCount) {
   if (!session.Locked()) return ImportRunResult::Busy;
+  ImportInProgressGuard importing;
 
   DetectResult detected;
   if (given.empty()) {
@@ -99,7 +99,7 @@ ImportRunResult RunCardImport(Interaction& ui, const std::vector<fs::path>& give
 
   // The same start as every program that writes the album: refresh from the library copy, open,
   // repair a taken-over library, repair the template choice; at the end the exit rotation.
-  if (!session.Start(ui)) return ImportRunResult::Failed;
+  if (!session.Running() && !session.Start(ui)) return ImportRunResult::Failed;
   CImportEngine engine(session.Album(), ui, options);
   const ImportResult result = engine.Run(detected.sources);
   if (dayCount) *dayCount = session.Album().DayCount();

@@ -1,6 +1,6 @@
-// The small driver that programs call for an import: hold the home folder, open its album, run
-// detection and the import engine, keep the import-in-progress flag. The album is saved by the engine
-// when the run completes; the generations rotate when its AlbumSession ends.
+// The small driver that programs call for an import: run detection and the import engine on the
+// caller's AlbumSession (which holds the home folder), keep the import-in-progress flag. The album is
+// saved by the engine when the run completes; the generations rotate when the session ends.
 #pragma once
 
 #include <filesystem>
@@ -12,6 +12,7 @@
 
 namespace orrivan {
 
+class AlbumSession;
 class CRKCardAlbumDoc;
 
 // One writer per home folder: an exclusive lock on a file in the home folder, held for the object's
@@ -35,10 +36,13 @@ bool OpenHomeAlbum(CRKCardAlbumDoc& album, Interaction& ui);
 // NoDrive: no volume that may be a card (nothing was said); NothingFound: no picture folder (said).
 enum class ImportRunResult { Done, NoDrive, NothingFound, NothingToDo, Cancelled, Failed, Busy };
 
-// A card import. Without explicit sources the mounted volumes are scanned; with them (card roots or
-// picture folders, in the user's order) they are taken as given. Confirmation and choice go through ui.
-// dayCount, when given, receives the number of days of the album afterwards (the view's counter).
-ImportRunResult RunCardImport(Interaction& ui, const std::vector<std::filesystem::path>& given,
+// A card import on the caller's session. Without explicit sources the mounted volumes are scanned;
+// with them (card roots or picture folders, in the user's order) they are taken as given. Confirmation
+// and choice go through ui. A session that is not running yet is started once sources were found (so
+// a command that finds no card runs no start-up); the desktop program passes its running one. Busy
+// when the session does not hold the home folder. dayCount, when given, receives the number of days
+// of the album afterwards (the view's counter).
+ImportRunResult RunCardImport(AlbumSession& session, Interaction& ui, const std::vector<std::filesystem::path>& given,
                               const ImportOptions& options, size_t* dayCount = nullptr);
 
 // Sources from folders the user named: a DCIM folder or a folder holding RKCAM.RKS is a source itself;

@@ -37,6 +37,34 @@ class Progress {
   virtual bool Cancelled() const = 0;
 };
 
+// How a box looks besides its text: its window caption (the product name when empty) and the labels
+// of its buttons in order (the standard OK / Cancel, Yes / No labels when empty). The system's own
+// captions and labels travel with the question so the desktop program can show them.
+struct BoxLook {
+  std::string caption;
+  std::vector<std::string> buttons;
+};
+
+// The date dialog: window caption, the source path shown at the top (upper-cased; empty when the date
+// is asked for undated files) and the prompt.
+struct DateQuestion {
+  std::string caption;
+  std::string source;
+  std::string prompt;
+};
+
+// The title dialog: caption, prompt, the source line ("label" + path), the text box's label, the text
+// shown pre-filled and the longest title the engine accepts, in bytes of its stored form (0: no limit).
+struct TitleQuestion {
+  std::string caption;
+  std::string prompt;
+  std::string sourceLabel;
+  std::string source;
+  std::string fieldLabel;
+  std::string suggestion;
+  size_t maxBytes = 0;
+};
+
 // One entry of a source selection: the text shown (paths upper-cased) and the real path behind it.
 struct SourceEntry {
   std::string shown;
@@ -48,21 +76,23 @@ class Interaction {
   virtual ~Interaction() = default;
 
   // A message box with an OK button. Texts are UTF-8; "\n" breaks a line.
-  virtual void Message(const std::string& text, Icon icon) = 0;
-  // OK / Cancel confirmation; returns true for OK.
-  virtual bool Confirm(const std::string& text, Icon icon) = 0;
+  virtual void Message(const std::string& text, Icon icon, const BoxLook& look = {}) = 0;
+  // OK / Cancel confirmation; returns true for OK (the first button).
+  virtual bool Confirm(const std::string& text, Icon icon, const BoxLook& look = {}) = 0;
   // Yes / No (with Cancel when withCancel) question.
-  virtual Answer Question(const std::string& text, Icon icon, bool withCancel) = 0;
+  virtual Answer Question(const std::string& text, Icon icon, bool withCancel, const BoxLook& look = {}) = 0;
   // Asks for a date (YYYYMMDD); empty optional = cancelled.
-  virtual std::optional<std::string> AskDate(const std::string& caption) = 0;
-  // Asks for a title; empty optional = cancelled. The suggestion is shown pre-filled.
-  virtual std::optional<std::string> AskTitle(const std::string& caption, const std::string& suggestion) = 0;
+  virtual std::optional<std::string> AskDate(const DateQuestion& question) = 0;
+  // Asks for a title; empty optional = cancelled.
+  virtual std::optional<std::string> AskTitle(const TitleQuestion& question) = 0;
   // Lets the user tick source folders; returns the chosen indexes in the user's order.
   virtual std::vector<size_t> ChooseSources(const std::string& caption, const std::vector<SourceEntry>& entries) = 0;
-  // What to do with pictures that carry no shooting date.
-  virtual UndatedChoice AskUndated(int count) = 0;
-  // The per-library erase question: text names the library, buttons carry their own labels.
-  virtual EraseAnswer AskErase(const std::string& text, const std::vector<std::string>& buttonLabels) = 0;
+  // What to do with pictures that carry no shooting date. givenDateOnly: the second round, after
+  // filing by file date left some behind; only "a date the user gives" is offered.
+  virtual UndatedChoice AskUndated(int count, bool givenDateOnly) = 0;
+  // The per-library erase question: text names the library; the look carries the caption and the
+  // four labels (Yes, No, YesToAll, Cancel in that order).
+  virtual EraseAnswer AskErase(const std::string& text, const BoxLook& look) = 0;
   // Opens a modeless progress window; it closes when the returned object is destroyed.
   virtual std::unique_ptr<Progress> OpenProgress(const std::string& caption) = 0;
   // Opens a page (a frame page of the album) in the browser; false when it could not be started.

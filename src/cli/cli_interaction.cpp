@@ -127,11 +127,11 @@ void CliInteraction::NoAnswer(const std::string& what, const char* flag) {
                flag);
 }
 
-void CliInteraction::Message(const std::string& text, Icon icon) {
+void CliInteraction::Message(const std::string& text, Icon icon, const BoxLook&) {
   std::fprintf(stderr, "%s%s\n", IconPrefix(icon), text.c_str());
 }
 
-bool CliInteraction::Confirm(const std::string& text, Icon) {
+bool CliInteraction::Confirm(const std::string& text, Icon, const BoxLook&) {
   if (answers_.yes) return true;
   if (!answers_.interactive) {
     NoAnswer(text, "--yes");
@@ -141,7 +141,7 @@ bool CliInteraction::Confirm(const std::string& text, Icon) {
   return line && (*line == "y" || *line == "Y" || *line == "yes");
 }
 
-Answer CliInteraction::Question(const std::string& text, Icon, bool withCancel) {
+Answer CliInteraction::Question(const std::string& text, Icon, bool withCancel, const BoxLook&) {
   if (answers_.yes) return Answer::Yes;
   if (!answers_.interactive) {
     NoAnswer(text, "--yes");
@@ -154,8 +154,11 @@ Answer CliInteraction::Question(const std::string& text, Icon, bool withCancel) 
   return Answer::No;
 }
 
-std::optional<std::string> CliInteraction::AskDate(const std::string& caption) {
+std::optional<std::string> CliInteraction::AskDate(const DateQuestion& question) {
   if (answers_.date) return answers_.date;
+  std::string caption = question.caption;
+  if (!question.source.empty()) caption += "\n" + question.source;
+  caption += "\n" + question.prompt;
   if (!answers_.interactive) {
     NoAnswer(caption, "--dated YYYYMMDD");
     return std::nullopt;
@@ -168,12 +171,14 @@ std::optional<std::string> CliInteraction::AskDate(const std::string& caption) {
   return std::nullopt;
 }
 
-std::optional<std::string> CliInteraction::AskTitle(const std::string& caption, const std::string& suggestion) {
+std::optional<std::string> CliInteraction::AskTitle(const TitleQuestion& question) {
   if (answers_.title) return answers_.title;
   if (!answers_.interactive) return std::nullopt;  // no title: the day keeps none
-  const auto line = ReadLine(caption + "\n[" + suggestion + "] ");
+  std::string caption = question.caption + "\n" + question.prompt;
+  if (!question.source.empty()) caption += "\n" + question.sourceLabel + question.source;
+  const auto line = ReadLine(caption + "\n[" + question.suggestion + "] ");
   if (!line) return std::nullopt;
-  return line->empty() ? suggestion : *line;
+  return line->empty() ? question.suggestion : *line;
 }
 
 std::vector<size_t> CliInteraction::ChooseSources(const std::string& caption, const std::vector<SourceEntry>& entries) {
@@ -198,20 +203,21 @@ std::vector<size_t> CliInteraction::ChooseSources(const std::string& caption, co
   return chosen;
 }
 
-UndatedChoice CliInteraction::AskUndated(int count) {
+UndatedChoice CliInteraction::AskUndated(int count, bool givenDateOnly) {
   if (answers_.undated) return *answers_.undated;
   const std::string text = std::to_string(count) + " file(s) carry no shooting date";
   if (!answers_.interactive) {
     NoAnswer(text, "--undated file-date|YYYYMMDD|leave");
     return {};
   }
-  const auto line = ReadLine(text + "\n[file-date / YYYYMMDD / leave] ");
+  const auto line = ReadLine(text + (givenDateOnly ? "\n[YYYYMMDD / leave] " : "\n[file-date / YYYYMMDD / leave] "));
   if (!line) return {};
-  if (auto choice = ParseUndatedFlag(*line)) return *choice;
-  return {};
+  auto choice = ParseUndatedFlag(*line);
+  if (!choice || (givenDateOnly && choice->kind == UndatedChoice::Kind::FileDate)) return {};
+  return *choice;
 }
 
-EraseAnswer CliInteraction::AskErase(const std::string& text, const std::vector<std::string>&) {
+EraseAnswer CliInteraction::AskErase(const std::string& text, const BoxLook&) {
   if (answers_.yes) return EraseAnswer::YesToAll;
   if (!answers_.interactive) {
     NoAnswer(text, "--yes");

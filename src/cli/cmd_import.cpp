@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "app/album_session.h"
 #include "app/import_run.h"
 #include "base/strings.h"
 #include "cli/cli_flags.h"
@@ -45,7 +46,8 @@ int RunImport(const ImportFlags& flags) {
   InstallInterruptHandler();
   CliInteraction ui(answers);
   size_t days = 0;
-  switch (RunCardImport(ui, given, options, &days)) {
+  AlbumSession session(true);
+  switch (RunCardImport(session, ui, given, options, &days)) {
     case ImportRunResult::Done:
       std::printf("%zu%s\n", days, Str(StrId::DayCountSuffix).c_str());
       return kExitDone;

@@ -33,10 +33,10 @@ namespace fs = std::filesystem;
 class MaintenanceInteraction : public CliInteraction {
  public:
   MaintenanceInteraction(CliAnswers answers, bool allOfKind) : CliInteraction(std::move(answers)), allOfKind_(allOfKind) {}
-  EraseAnswer AskErase(const std::string& text, const std::vector<std::string>& labels) override {
+  EraseAnswer AskErase(const std::string& text, const BoxLook& look) override {
     if (allOfKind_) return EraseAnswer::YesToAll;
     if (Answers().yes) return EraseAnswer::Yes;
-    return CliInteraction::AskErase(text, labels);
+    return CliInteraction::AskErase(text, look);
   }
 
  private:

@@ -147,6 +147,9 @@ namespace {
 
 bool EqualsAscii(const std::string& a, const char* b) { return CompareIgnoreCase(a, b) == 0; }
 
+// The confirmation before an import: titled with the product name, OK and "中止".
+BoxLook CardFoundLook() { return BoxLook{Str(StrId::ProductName), {"OK", Str(StrId::CancelButton)}}; }
+
 bool HoldsIndexFile(const fs::path& folder) {
   std::error_code ec;
   for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
@@ -179,7 +182,7 @@ DetectResult ConfirmAndChoose(Interaction& ui, const std::vector<fs::path>& foun
   }
   if (settings::GetInt(settings::Key::ShowDialog) == 0) {
     const std::string text = Str(automatic ? StrId::CardFoundAutoImport : StrId::CardFoundImport);
-    if (!ui.Confirm(text, Icon::Question)) {
+    if (!ui.Confirm(text, Icon::Question, CardFoundLook())) {
       result.outcome = DetectOutcome::Cancelled;
       return result;
     }
@@ -218,7 +221,7 @@ DetectResult DetectCardSources(Interaction& ui) {
 // The automatic import asks before it looks at the volume it was handed.
 DetectResult DetectAutoSources(Interaction& ui, const fs::path& root) {
   if (settings::GetInt(settings::Key::ShowDialog) == 0 &&
-      !ui.Confirm(Str(StrId::CardFoundAutoImport), Icon::Question))
+      !ui.Confirm(Str(StrId::CardFoundAutoImport), Icon::Question, CardFoundLook()))
     return DetectResult{DetectOutcome::Cancelled, {}};
   CImportSourceList list;
   list.ScanRootForSources(root);

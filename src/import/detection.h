@@ -19,8 +19,9 @@ extern std::atomic<int> g_importInProgress;
 // Sets the flag for its lifetime, so every way out of an import clears it.
 class ImportInProgressGuard {
  public:
-  ImportInProgressGuard() { g_importInProgress = 1; }
-  ~ImportInProgressGuard() { g_importInProgress = 0; }
+  // Counting, so a run inside a session that already raised the flag does not lower it early.
+  ImportInProgressGuard() { ++g_importInProgress; }
+  ~ImportInProgressGuard() { --g_importInProgress; }
   ImportInProgressGuard(const ImportInProgressGuard&) = delete;
   ImportInProgressGuard& operator=(const ImportInProgressGuard&) = delete;
 };

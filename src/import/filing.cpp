@@ -173,8 +173,16 @@ std::optional<NameCollision> ResolveNameCollision(const fs::path& source, const 
 
 // ---- the close of a run ----
 
-std::string TitleCaption(const std::string& source) {
-  return Str(StrId::TitleDialogTitle) + "\n" + Str(StrId::TitlePrompt) + "\n" + Str(StrId::TitleSourceLabel) + source;
+TitleQuestion TitleQuestionFor(const std::string& source, const std::string& suggestion) {
+  TitleQuestion question;
+  question.caption = Str(StrId::TitleDialogTitle);
+  question.prompt = Str(StrId::TitlePrompt);
+  if (!source.empty()) question.sourceLabel = Str(StrId::TitleSourceLabel);
+  question.source = source;
+  question.fieldLabel = Str(StrId::TitleFieldLabel);
+  question.suggestion = suggestion;
+  question.maxBytes = kMaxTitleBytes;
+  return question;
 }
 
 void SetDayTitle(CRKCardAlbumDoc& album, const std::string& folder, const std::string& title) {

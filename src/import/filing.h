@@ -83,8 +83,11 @@ std::optional<NameCollision> ResolveNameCollision(const std::filesystem::path& s
 
 // ---- the close of a run ----
 
-// The title question's text for a source.
-std::string TitleCaption(const std::string& source);
+// The longest title the title dialog accepts, in bytes (a title is cut into 20-byte pieces for the
+// list pages and edited there in place, so it stays short).
+inline constexpr size_t kMaxTitleBytes = 255;
+// The title question for a source (empty: the question of an existing library), pre-filled.
+TitleQuestion TitleQuestionFor(const std::string& source, const std::string& suggestion = {});
 // Sets the title of the day at folder; an empty title changes nothing.
 void SetDayTitle(CRKCardAlbumDoc& album, const std::string& folder, const std::string& title);
 

@@ -389,7 +389,7 @@ bool CImportEngine::ImportUndatedFiles() {
     int count = 0;
     for (const fs::path& f : undated_)
       if (IsKind(f, "jpg")) ++count;
-    UndatedChoice choice = ui_.AskUndated(count);
+    UndatedChoice choice = ui_.AskUndated(count, askedOnce);
     if (askedOnce && choice.kind == UndatedChoice::Kind::FileDate) choice.kind = UndatedChoice::Kind::Leave;
     askedOnce = true;
     if (choice.kind == UndatedChoice::Kind::Cancel || choice.kind == UndatedChoice::Kind::Leave) return true;
@@ -398,7 +398,8 @@ bool CImportEngine::ImportUndatedFiles() {
     if (choice.kind == UndatedChoice::Kind::GivenDate) {
       given = choice.date;
       if (!IsValidDate(given)) {
-        std::optional<std::string> asked = ui_.AskDate(Str(StrId::DateDialogTitle) + "\n" + Str(StrId::DatePrompt));
+        std::optional<std::string> asked =
+            ui_.AskDate(DateQuestion{Str(StrId::DateDialogTitle), std::string(), Str(StrId::DatePrompt)});
         if (!asked || !IsValidDate(*asked)) return true;
         given = *asked;
       }
@@ -488,7 +489,7 @@ void CImportEngine::ApplyTitles() {
   }
   if (classification_ != 1 || settings::GetInt(Key::InputTitle) != 0) return;
   for (const DatedSource& dated : datedSources_) {
-    std::optional<std::string> title = ui_.AskTitle(TitleCaption(UpperAscii(dated.source.string())), std::string());
+    std::optional<std::string> title = ui_.AskTitle(TitleQuestionFor(UpperAscii(dated.source.string())));
     if (title) SetDayTitle(album_, dated.dayFolder, *title);
   }
 }
@@ -521,9 +522,8 @@ ImportResult CImportEngine::Run(const std::vector<fs::path>& sources) {
   std::vector<fs::path> walk;
   if (classification_ == 1) {
     for (const auto& [source, items] : counted) {
-      const std::string caption = Str(StrId::DateDialogTitle) + "\n" + UpperAscii(source.string()) + "\n" +
-                                  Str(StrId::DatePrompt);
-      std::optional<std::string> date = ui_.AskDate(caption);
+      std::optional<std::string> date =
+          ui_.AskDate(DateQuestion{Str(StrId::DateDialogTitle), UpperAscii(source.string()), Str(StrId::DatePrompt)});
       if (!date || !IsValidDate(*date)) {
         total_ -= items;
         continue;

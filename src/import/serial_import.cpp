@@ -190,8 +190,8 @@ bool CSerialImport::Prepare() {
 // The dated folder is made before anything is received, so that its subfolders can take the files.
 // False when the user cancelled or no folder name is left for the date.
 bool CSerialImport::AskDatedFolder() {
-  const std::string caption = Str(StrId::DateDialogTitle) + "\n" + titleSource_ + "\n" + Str(StrId::DatePrompt);
-  const std::optional<std::string> date = ui_.AskDate(caption);
+  const std::optional<std::string> date =
+      ui_.AskDate(DateQuestion{Str(StrId::DateDialogTitle), titleSource_, Str(StrId::DatePrompt)});
   if (!date || !IsValidDateText(*date)) return false;
   const std::string name = MakeDatedFolderName(album_, libraryRoot_, *date);
   if (name.empty()) {
@@ -469,7 +469,7 @@ void CSerialImport::ApplyTitles() {
     return;
   }
   if (classification_ != 1 || settings::GetInt(Key::InputTitle) != 0) return;
-  const std::optional<std::string> title = ui_.AskTitle(TitleCaption(titleSource_), std::string());
+  const std::optional<std::string> title = ui_.AskTitle(TitleQuestionFor(titleSource_));
   if (title) SetDayTitle(album_, datedFolder_, *title);
 }
 

@@ -34,8 +34,7 @@ EditTitleReport EditTitle(CRKCardAlbumDoc& album, Interaction& ui, const std::st
   if (!position) return report;
   MaintenanceBusyGuard busy;
   if (!title) {
-    const std::string caption = Str(StrId::TitleDialogTitle) + "\n" + Str(StrId::TitlePrompt);
-    title = ui.AskTitle(caption, (*position)->second->title);
+    title = ui.AskTitle(TitleQuestionFor(std::string(), (*position)->second->title));
     if (!title) {
       report.result = MaintenanceResult::Cancelled;
       return report;
@@ -100,7 +99,8 @@ ApplyOptionsReport ApplyOptions(CRKCardAlbumDoc& album, Interaction& ui, const s
   ApplyOptionsReport report;
   if (selected.empty()) return report;
   MaintenanceBusyGuard busy;
-  if (!ui.Confirm(Str(StrId::RebuildSelectedText) + "\n" + Str(StrId::RebuildQuestion), Icon::Question)) {
+  if (!ui.Confirm(Str(StrId::RebuildSelectedText) + "\n" + Str(StrId::RebuildQuestion), Icon::Question,
+                  BoxLook{Str(StrId::RebuildConfirmCaption), {}})) {
     report.result = MaintenanceResult::Cancelled;
     return report;
   }

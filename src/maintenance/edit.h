@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/interaction.h"
+#include "import/filing.h"
 #include "maintenance/erase.h"
 #include "maintenance/library_tree.h"
 
@@ -16,9 +17,8 @@ namespace orrivan {
 
 class CRKCardAlbumDoc;
 
-// A title the title dialog accepts: at most this many bytes, no line break or other control
-// character (a title is cut into 20-byte pieces for the list pages and edited there in place).
-inline constexpr size_t kMaxTitleBytes = 255;
+// A title the title dialog accepts: at most kMaxTitleBytes bytes, no line break or other control
+// character.
 bool IsAcceptableTitle(const std::string& title);
 
 struct EditTitleReport {

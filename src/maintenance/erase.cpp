@@ -32,7 +32,7 @@ EraseLibrariesReport EraseLibraries(CRKCardAlbumDoc& album, Interaction& ui, con
   EraseLibrariesReport report;
   if (selected.empty()) return report;
   MaintenanceBusyGuard busy;
-  if (!ui.Confirm(Str(StrId::EraseLibrariesConfirm), Icon::Question)) {
+  if (!ui.Confirm(Str(StrId::EraseLibrariesConfirm), Icon::Question, BoxLook{Str(StrId::EraseCaption), {}})) {
     report.result = MaintenanceResult::Cancelled;
     return report;
   }
@@ -61,7 +61,8 @@ EraseLibrariesReport EraseLibraries(CRKCardAlbumDoc& album, Interaction& ui, con
         continue;
       }
       if (!all) {
-        const EraseAnswer answer = ui.AskErase(EraseLibraryQuestion(name, day.title, shortcutPass), EraseLibraryButtons());
+        const EraseAnswer answer = ui.AskErase(EraseLibraryQuestion(name, day.title, shortcutPass),
+                                                  BoxLook{Str(StrId::EraseCaption), EraseLibraryButtons()});
         if (answer == EraseAnswer::Cancel) {
           cancelled = true;
           report.keptFolders.push_back(day.folderPath);
@@ -140,7 +141,8 @@ EraseImagesReport EraseImages(CRKCardAlbumDoc& album, Interaction& ui, const std
   CAlbumData old;
   if (marked.empty() || !album.FindDay(dayFolder, old)) return report;
   MaintenanceBusyGuard busy;
-  if (!ui.Confirm(Str(StrId::EraseImagesConfirm1) + "\n" + Str(StrId::EraseImagesConfirm2), Icon::Question)) {
+  if (!ui.Confirm(Str(StrId::EraseImagesConfirm1) + "\n" + Str(StrId::EraseImagesConfirm2), Icon::Question,
+                  BoxLook{Str(StrId::EraseCaption), {}})) {
     report.result = MaintenanceResult::Cancelled;
     return report;
   }
@@ -154,7 +156,8 @@ EraseImagesReport EraseImages(CRKCardAlbumDoc& album, Interaction& ui, const std
     const std::optional<fs::path> file = FileOfEntry(layout::FromStoredPath(entry));
     if (!file) continue;
     if (IsReadOnly(*file)) {
-      if (!ui.Confirm(Str(StrId::EraseReadOnlyQuestion), Icon::Question)) {
+      const BoxLook look{Str(StrId::EraseReadOnlyCaption), {Str(StrId::EraseCaption), Str(StrId::CancelButtonHalfWidth)}};
+      if (!ui.Confirm(Str(StrId::EraseReadOnlyQuestion), Icon::Question, look)) {
         report.keptImages.push_back(entry);
         continue;
       }

@@ -74,7 +74,7 @@ ApplyOptionsReport ApplyToLibrary(CRKCardAlbumDoc& album, Interaction& ui, const
   ApplyOptionsReport report;
   MaintenanceBusyGuard busy;
   if (!ui.Confirm(Str(StrId::ApplyOptionsText) + "\n" + Str(StrId::RebuildQuestion) + "\n" + Str(StrId::ApplyOptionsNote),
-                  Icon::Question)) {
+                  Icon::Question, BoxLook{Str(StrId::RebuildConfirmCaption), {}})) {
     report.result = MaintenanceResult::Cancelled;
     return report;
   }

@@ -46,15 +46,15 @@ TEST(CliAnswers, FlagsAnswerFirstAndWithoutATerminalEverythingElseIsCancel) {
   answers.undated = UndatedChoice{UndatedChoice::Kind::FileDate, {}};
   CliInteraction flagged(answers);
   flagged.Answers().interactive = false;
-  EXPECT_EQ(flagged.AskDate("date"), "20070315");
-  EXPECT_EQ(flagged.AskTitle("title", ""), "Trip");
-  EXPECT_EQ(flagged.AskUndated(2).kind, UndatedChoice::Kind::FileDate);
+  EXPECT_EQ(flagged.AskDate({"date", "", ""}), "20070315");
+  EXPECT_EQ(flagged.AskTitle({"title", "", "", "", "", "", 0}), "Trip");
+  EXPECT_EQ(flagged.AskUndated(2, false).kind, UndatedChoice::Kind::FileDate);
   EXPECT_FALSE(flagged.Confirm("go?", Icon::Question));  // no --yes
 
   CliInteraction bare(CliAnswers{});
   bare.Answers().interactive = false;
-  EXPECT_FALSE(bare.AskDate("date"));
-  EXPECT_EQ(bare.AskUndated(1).kind, UndatedChoice::Kind::Cancel);
+  EXPECT_FALSE(bare.AskDate({"date", "", ""}));
+  EXPECT_EQ(bare.AskUndated(1, false).kind, UndatedChoice::Kind::Cancel);
   EXPECT_TRUE(bare.ChooseSources("which", {{"A", "/a"}, {"B", "/b"}}).empty());
   EXPECT_EQ(bare.AskErase("erase?", {}), EraseAnswer::Cancel);
 

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/album_session.h"
 #include "base/strings.h"
 #include "import/import_fixture.h"
 #include "library/album_document.h"
@@ -13,7 +14,14 @@ namespace {
 namespace fs = std::filesystem;
 using test::FakeInteraction;
 
-class ImportRun : public test::ImportFixture {};
+class ImportRun : public test::ImportFixture {
+ protected:
+  // As orrivan-cli runs it: a fresh session per run, started only when a source was found.
+  ImportRunResult RunCard(const std::vector<fs::path>& given, const ImportOptions& options) {
+    AlbumSession session(true);
+    return RunCardImport(session, ui_, given, options);
+  }
+};
 
 TEST_F(ImportRun, NamedFoldersAreSourcesOrCardRootsInTheGivenOrder) {
   fs::create_directories(dir_ / "c1" / "DCIM");
@@ -33,11 +41,11 @@ TEST_F(ImportRun, ImportsIntoTheHomeAlbumAndKeepsItsDays) {
   ImportOptions options;
   options.openBrowser = false;
   ui_.confirms.push_back(true);
-  ASSERT_EQ(RunCardImport(ui_, {card_}, options), ImportRunResult::Done);
+  ASSERT_EQ(RunCard({card_}, options), ImportRunResult::Done);
 
   Picture(dcim_ / "100TEST" / "ABCD0002.JPG", "2007:03:16 10:00:00", 2);
   ui_.confirms.push_back(true);
-  ASSERT_EQ(RunCardImport(ui_, {card_}, options), ImportRunResult::Done);
+  ASSERT_EQ(RunCard({card_}, options), ImportRunResult::Done);
 
   CRKCardAlbumDoc album(home_);
   album.SetGenerationRotation(false);
@@ -50,11 +58,11 @@ TEST_F(ImportRun, ImportsIntoTheHomeAlbumAndKeepsItsDays) {
 
 TEST_F(ImportRun, NothingFoundAndCancelAreToldApart) {
   fs::create_directories(dir_ / "empty");
-  EXPECT_EQ(RunCardImport(ui_, {dir_ / "empty"}, {}), ImportRunResult::NothingFound);
+  EXPECT_EQ(RunCard({dir_ / "empty"}, {}), ImportRunResult::NothingFound);
   EXPECT_EQ(ui_.Texts(FakeInteraction::Kind::Message), std::vector<std::string>{Str(StrId::NoImportableImages)});
   Picture(dcim_ / "100TEST" / "ABCD0001.JPG", "2007:03:15 10:00:00");
   ui_.confirms.push_back(false);
-  EXPECT_EQ(RunCardImport(ui_, {card_}, {}), ImportRunResult::Cancelled);
+  EXPECT_EQ(RunCard({card_}, {}), ImportRunResult::Cancelled);
   EXPECT_FALSE(fs::exists(layout::WorkingAlbumPath()));
 }
 
@@ -62,18 +70,39 @@ TEST_F(ImportRun, SecondWriterOfOneHomeIsTurnedAway) {
   Picture(dcim_ / "100TEST" / "ABCD0001.JPG", "2007:03:15 10:00:00");
   HomeLock first;
   ASSERT_TRUE(first.Locked());
-  EXPECT_EQ(RunCardImport(ui_, {card_}, {}), ImportRunResult::Busy);
+  EXPECT_EQ(RunCard({card_}, {}), ImportRunResult::Busy);
   EXPECT_FALSE(fs::exists(library_));
 }
 
 // Start-up goes on with an empty album when the working album cannot be read; the unreadable file
 // must survive that run's save, not be replaced by it.
+// The desktop program holds one running session for its whole run and imports on it again and again:
+// no second lock, no second start-up, one rotation at its end.
+TEST_F(ImportRun, RunsAgainOnTheCallersRunningSession) {
+  ImportOptions options;
+  options.openBrowser = false;
+  AlbumSession session;
+  ASSERT_TRUE(session.Start(ui_));
+  Picture(dcim_ / "100TEST" / "ABCD0001.JPG", "2007:03:15 10:00:00", 1);
+  ui_.confirms.push_back(true);
+  size_t days = 0;
+  ASSERT_EQ(RunCardImport(session, ui_, {card_}, options, &days), ImportRunResult::Done);
+  EXPECT_EQ(days, 1u);
+  EXPECT_EQ(g_importInProgress.load(), 0);
+  Picture(dcim_ / "100TEST" / "ABCD0002.JPG", "2007:03:16 10:00:00", 2);
+  ui_.confirms.push_back(true);
+  ASSERT_EQ(RunCardImport(session, ui_, {card_}, options, &days), ImportRunResult::Done);
+  EXPECT_EQ(days, 2u);
+  EXPECT_EQ(session.Album().PictureCount(), 2u);
+  EXPECT_FALSE(fs::exists(layout::WorkingAlbumPath().parent_path() / "Orrivan.rk2"));
+}
+
 TEST_F(ImportRun, UnreadableAlbumIsSetAsideBeforeTheImportSaves) {
   const std::string damaged("\x05\x00garbage", 9);
   test::WriteFile(layout::WorkingAlbumPath(), damaged);
   Picture(dcim_ / "100TEST" / "ABCD0001.JPG", "2007:03:15 10:00:00");
   ui_.confirms.push_back(true);
-  EXPECT_EQ(RunCardImport(ui_, {card_}, {}), ImportRunResult::Done);
+  EXPECT_EQ(RunCard({card_}, {}), ImportRunResult::Done);
   EXPECT_EQ(ui_.Count(FakeInteraction::Kind::Message), 2u);  // the load failure, then where it was kept
   fs::path aside = layout::WorkingAlbumPath();
   aside += ".unreadable";

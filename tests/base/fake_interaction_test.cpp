@@ -22,15 +22,15 @@ TEST(FakeInteraction, AnswersFromTheScriptInOrderAndRecordsTheQuestions) {
   EXPECT_TRUE(ui.Confirm("first", Icon::Question));
   EXPECT_FALSE(ui.Confirm("second", Icon::Exclamation));
   EXPECT_EQ(ui.Question("q", Icon::Question, true), Answer::Yes);
-  EXPECT_EQ(ui.AskDate("date"), "20070315");
-  EXPECT_EQ(ui.AskDate("date again"), std::nullopt);
-  EXPECT_EQ(ui.AskTitle("title", "suggested"), "旅行");
+  EXPECT_EQ(ui.AskDate({"date", "", ""}), "20070315");
+  EXPECT_EQ(ui.AskDate({"date again", "", ""}), std::nullopt);
+  EXPECT_EQ(ui.AskTitle({"title", "", "", "", "", "suggested", 0}), "旅行");
   std::vector<SourceEntry> entries{{"/MEDIA/A/DCIM/100X", "/media/a/DCIM/100x"}, {"/B", "/b"}};
   EXPECT_EQ(ui.ChooseSources("sources", entries), (std::vector<size_t>{1, 0}));
-  UndatedChoice undated = ui.AskUndated(3);
+  UndatedChoice undated = ui.AskUndated(3, false);
   EXPECT_EQ(undated.kind, UndatedChoice::Kind::GivenDate);
   EXPECT_EQ(undated.date, "20070101");
-  EXPECT_EQ(ui.AskErase("erase?", {"はい(&Y)", "いいえ(&N)"}), EraseAnswer::YesToAll);
+  EXPECT_EQ(ui.AskErase("erase?", {"消去", {"はい(&Y)", "いいえ(&N)"}}), EraseAnswer::YesToAll);
   ui.Message("done", Icon::Information);
 
   ASSERT_EQ(fake.records.size(), 10u);
@@ -60,7 +60,7 @@ TEST(FakeInteraction, RunningOutOfScriptFailsAndRefuses) {
   EXPECT_NONFATAL_FAILURE(e = fake.AskErase("x", {}), "AskErase");
   EXPECT_EQ(e, EraseAnswer::Cancel);
   UndatedChoice u{UndatedChoice::Kind::FileDate, ""};
-  EXPECT_NONFATAL_FAILURE(u = fake.AskUndated(1), "AskUndated");
+  EXPECT_NONFATAL_FAILURE(u = fake.AskUndated(1, false), "AskUndated");
   EXPECT_EQ(u.kind, UndatedChoice::Kind::Cancel);
 }
 

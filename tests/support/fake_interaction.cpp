@@ -72,29 +72,37 @@ size_t FakeInteraction::Count(Kind kind) const {
   return n;
 }
 
-void FakeInteraction::Message(const std::string& text, Icon icon) {
-  records.push_back({Kind::Message, text, icon});
+void FakeInteraction::Message(const std::string& text, Icon icon, const BoxLook& look) {
+  records.push_back({Kind::Message, text, icon, look});
 }
 
-bool FakeInteraction::Confirm(const std::string& text, Icon icon) {
-  records.push_back({Kind::Confirm, text, icon});
+bool FakeInteraction::Confirm(const std::string& text, Icon icon, const BoxLook& look) {
+  records.push_back({Kind::Confirm, text, icon, look});
   return Next(confirms, false, Kind::Confirm, text);
 }
 
-Answer FakeInteraction::Question(const std::string& text, Icon icon, bool withCancel) {
-  records.push_back({Kind::Question, text, icon});
+Answer FakeInteraction::Question(const std::string& text, Icon icon, bool withCancel, const BoxLook& look) {
+  records.push_back({Kind::Question, text, icon, look});
   return Next(questions, withCancel ? Answer::Cancel : Answer::No, Kind::Question, text);
 }
 
-std::optional<std::string> FakeInteraction::AskDate(const std::string& caption) {
-  records.push_back({Kind::AskDate, caption, Icon::None});
-  return Next(dates, std::optional<std::string>{}, Kind::AskDate, caption);
+std::optional<std::string> FakeInteraction::AskDate(const DateQuestion& question) {
+  // The record's text is the dialog's lines top to bottom, so tests can look for any of them.
+  std::string text = question.caption;
+  if (!question.source.empty()) text += "\n" + question.source;
+  text += "\n" + question.prompt;
+  records.push_back({Kind::AskDate, text, Icon::None, {question.caption, {}}});
+  dateQuestions.push_back(question);
+  return Next(dates, std::optional<std::string>{}, Kind::AskDate, text);
 }
 
-std::optional<std::string> FakeInteraction::AskTitle(const std::string& caption, const std::string& suggestion) {
-  records.push_back({Kind::AskTitle, caption, Icon::None});
-  titleSuggestions.push_back(suggestion);
-  return Next(titles, std::optional<std::string>{}, Kind::AskTitle, caption);
+std::optional<std::string> FakeInteraction::AskTitle(const TitleQuestion& question) {
+  std::string text = question.caption + "\n" + question.prompt;
+  if (!question.source.empty()) text += "\n" + question.sourceLabel + question.source;
+  records.push_back({Kind::AskTitle, text, Icon::None, {question.caption, {}}});
+  titleSuggestions.push_back(question.suggestion);
+  titleQuestions.push_back(question);
+  return Next(titles, std::optional<std::string>{}, Kind::AskTitle, text);
 }
 
 std::vector<size_t> FakeInteraction::ChooseSources(const std::string& caption,
@@ -104,15 +112,16 @@ std::vector<size_t> FakeInteraction::ChooseSources(const std::string& caption,
   return Next(sourceSelections, std::vector<size_t>{}, Kind::ChooseSources, caption);
 }
 
-UndatedChoice FakeInteraction::AskUndated(int count) {
+UndatedChoice FakeInteraction::AskUndated(int count, bool givenDateOnly) {
   records.push_back({Kind::AskUndated, std::to_string(count), Icon::None});
   undatedCounts.push_back(count);
+  undatedGivenDateOnly.push_back(givenDateOnly);
   return Next(undatedChoices, UndatedChoice{}, Kind::AskUndated, std::to_string(count));
 }
 
-EraseAnswer FakeInteraction::AskErase(const std::string& text, const std::vector<std::string>& buttonLabels) {
-  records.push_back({Kind::AskErase, text, Icon::Question});
-  eraseButtons.push_back(buttonLabels);
+EraseAnswer FakeInteraction::AskErase(const std::string& text, const BoxLook& look) {
+  records.push_back({Kind::AskErase, text, Icon::Question, look});
+  eraseButtons.push_back(look.buttons);
   return Next(eraseAnswers, EraseAnswer::Cancel, Kind::AskErase, text);
 }
 

@@ -24,6 +24,7 @@ class FakeInteraction : public Interaction {
     Kind kind;
     std::string text;  // message / question text, or the caption
     Icon icon = Icon::None;
+    BoxLook look;      // caption and button labels as asked
   };
 
   // What one progress window saw.
@@ -55,6 +56,9 @@ class FakeInteraction : public Interaction {
   std::vector<std::vector<SourceEntry>> offeredSources;
   std::vector<std::vector<std::string>> eraseButtons;
   std::vector<int> undatedCounts;
+  std::vector<bool> undatedGivenDateOnly;
+  std::vector<DateQuestion> dateQuestions;
+  std::vector<TitleQuestion> titleQuestions;
   std::vector<std::string> titleSuggestions;
   int64_t positionCalls = 0;
 
@@ -63,14 +67,14 @@ class FakeInteraction : public Interaction {
   // Records of one kind.
   size_t Count(Kind kind) const;
 
-  void Message(const std::string& text, Icon icon) override;
-  bool Confirm(const std::string& text, Icon icon) override;
-  Answer Question(const std::string& text, Icon icon, bool withCancel) override;
-  std::optional<std::string> AskDate(const std::string& caption) override;
-  std::optional<std::string> AskTitle(const std::string& caption, const std::string& suggestion) override;
+  void Message(const std::string& text, Icon icon, const BoxLook& look = {}) override;
+  bool Confirm(const std::string& text, Icon icon, const BoxLook& look = {}) override;
+  Answer Question(const std::string& text, Icon icon, bool withCancel, const BoxLook& look = {}) override;
+  std::optional<std::string> AskDate(const DateQuestion& question) override;
+  std::optional<std::string> AskTitle(const TitleQuestion& question) override;
   std::vector<size_t> ChooseSources(const std::string& caption, const std::vector<SourceEntry>& entries) override;
-  UndatedChoice AskUndated(int count) override;
-  EraseAnswer AskErase(const std::string& text, const std::vector<std::string>& buttonLabels) override;
+  UndatedChoice AskUndated(int count, bool givenDateOnly) override;
+  EraseAnswer AskErase(const std::string& text, const BoxLook& look) override;
   std::unique_ptr<Progress> OpenProgress(const std::string& caption) override;
   bool OpenInBrowser(const std::filesystem::path& page) override;
 
