@@ -1,14 +1,15 @@
-// Card detection on Linux: mounted volumes stand in for drive letters, and /sys/class/block tells a
-// removable card reader from a fixed disk.
+// Card detection on Linux: mounted volumes stand in for drive letters, and /sys tells a removable
+// card reader from a fixed disk.
 #include "import/detection.h"
 
-#include <QStorageInfo>
+#include <sys/statvfs.h>
 
 #include <algorithm>
-#include <array>
 #include <cctype>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
+#include <map>
 #include <system_error>
 
 #include "base/settings.h"
@@ -47,15 +48,15 @@ bool StartsWithPath(const fs::path& path, const fs::path& prefix) {
   return true;
 }
 
-// Pseudo, network and optical file systems are never cards.
+// Pseudo, network, optical and automount file systems are never cards.
 bool IsExcludedFileSystem(const std::string& type) {
-  static constexpr std::array<const char*, 31> kExcluded = {
-      "proc",    "sysfs",     "devtmpfs", "devpts",   "tmpfs",      "ramfs",     "cgroup",
-      "cgroup2", "securityfs", "debugfs", "tracefs",  "pstore",     "bpf",       "mqueue",
-      "hugetlbfs", "configfs", "fusectl", "autofs",   "binfmt_misc", "overlay",  "squashfs",
-      "nfs",     "nfs4",      "cifs",     "smb3",     "smbfs",      "fuse.sshfs", "9p",
-      "iso9660", "udf",       "nsfs"};
-  return std::any_of(kExcluded.begin(), kExcluded.end(), [&](const char* t) { return type == t; });
+  static constexpr const char* kExcluded[] = {
+      "proc",      "sysfs",    "devtmpfs", "devpts",  "tmpfs",      "ramfs",    "cgroup",     "cgroup2",
+      "securityfs", "debugfs", "tracefs",  "pstore",  "bpf",        "mqueue",   "hugetlbfs",  "configfs",
+      "fusectl",   "autofs",   "binfmt_misc", "overlay", "squashfs", "nsfs",    "efivarfs",   "selinuxfs",
+      "rpc_pipefs", "nfsd",    "nfs",      "nfs4",    "cifs",       "smb3",     "smbfs",      "ncpfs",
+      "afs",       "ceph",     "glusterfs", "davfs",  "9p",         "fuse.sshfs", "iso9660",  "udf"};
+  return std::any_of(std::begin(kExcluded), std::end(kExcluded), [&](const char* t) { return type == t; });
 }
 
 std::string ReadFirstLine(const fs::path& file) {
@@ -65,35 +66,75 @@ std::string ReadFirstLine(const fs::path& file) {
   return line;
 }
 
-// A block device counts as removable when it (or the disk it is a partition of) says so, or sits on
-// a USB or MMC bus: card readers often report themselves as fixed disks.
-bool IsRemovableDevice(const std::string& device) {
-  if (device.rfind("/dev/", 0) != 0) return false;
+bool IsRemovableSysEntry(const fs::path& sys) {
   std::error_code ec;
-  const fs::path dev = fs::canonical(device, ec);
-  if (ec) return false;
-  const fs::path sys = fs::path("/sys/class/block") / dev.filename();
   if (!fs::exists(sys, ec)) return false;
   const fs::path real = fs::canonical(sys, ec);
   if (ec) return false;
   const std::string text = real.string();
   if (text.find("/usb") != std::string::npos || text.find("/mmc") != std::string::npos) return true;
-  if (ReadFirstLine(sys / "removable") == "1") return true;
+  if (ReadFirstLine(real / "removable") == "1") return true;
   // A partition: its parent folder in /sys is the whole disk.
-  return fs::exists(sys / "partition", ec) && ReadFirstLine(real.parent_path() / "removable") == "1";
+  return fs::exists(real / "partition", ec) && ReadFirstLine(real.parent_path() / "removable") == "1";
+}
+
+// A block device counts as removable when it (or the disk it is a partition of) says so, or sits on
+// a USB or MMC bus: card readers often report themselves as fixed disks. The device number of the
+// mount table is asked first (the source may be "/dev/root" or a by-uuid link); a device path next.
+bool IsRemovableDevice(const std::string& device, unsigned major, unsigned minor) {
+  if (major != 0) return IsRemovableSysEntry("/sys/dev/block/" + std::to_string(major) + ":" + std::to_string(minor));
+  if (device.rfind("/dev/", 0) != 0) return false;
+  std::error_code ec;
+  const fs::path dev = fs::canonical(device, ec);
+  if (ec) return false;
+  return IsRemovableSysEntry(fs::path("/sys/class/block") / dev.filename());
+}
+
+// Places of the kernel's own file systems: nothing mounted there is a card, whatever its type.
+bool IsSystemPlace(const fs::path& root) {
+  for (const char* prefix : {"/proc", "/sys", "/dev"})
+    if (StartsWithPath(root, prefix)) return true;
+  return false;
+}
+
+bool MayBeCard(const fs::path& root, const std::string& type, const std::string& device, unsigned major,
+               unsigned minor) {
+  if (IsExcludedFileSystem(type) || IsSystemPlace(root)) return false;
+  if (type.rfind("fuse.", 0) == 0 && type != "fuse.exfat" && type != "fuseblk") return false;
+  for (const char* prefix : {"/media", "/run/media", "/mnt"})
+    if (StartsWithPath(root, prefix) && root != fs::path(prefix)) return true;
+  return IsRemovableDevice(device, major, minor);
 }
 
 }  // namespace
 
 bool IsCandidateVolume(const MountedVolume& volume) {
   if (!volume.ready || volume.bytesTotal <= 0) return false;
-  if (IsExcludedFileSystem(volume.fileSystemType)) return false;
-  if (volume.fileSystemType.rfind("fuse.", 0) == 0 && volume.fileSystemType != "fuse.exfat" &&
-      volume.fileSystemType != "fuseblk")
-    return false;
-  for (const char* prefix : {"/media", "/run/media", "/mnt"})
-    if (StartsWithPath(volume.root, prefix) && volume.root != fs::path(prefix)) return true;
-  return IsRemovableDevice(volume.device);
+  return MayBeCard(volume.root, volume.fileSystemType, volume.device, volume.major, volume.minor);
+}
+
+bool MayBeCardMount(const MountEntry& entry) {
+  return entry.root == "/" &&
+         MayBeCard(entry.mountPoint, entry.fileSystemType, entry.source, entry.major, entry.minor);
+}
+
+std::optional<int64_t> StatVolume(const fs::path& root) {
+  struct statvfs info {};
+  if (::statvfs(root.c_str(), &info) != 0) return std::nullopt;
+  return static_cast<int64_t>(info.f_blocks) * static_cast<int64_t>(info.f_frsize);
+}
+
+CDriveList CandidateVolumes(const std::vector<MountEntry>& table, const VolumeStat& stat) {
+  std::map<fs::path, size_t> last;
+  for (size_t i = 0; i < table.size(); ++i) last[table[i].mountPoint] = i;
+  CDriveList drives;
+  for (size_t i = 0; i < table.size(); ++i) {
+    const MountEntry& entry = table[i];
+    if (last[entry.mountPoint] != i || !MayBeCardMount(entry)) continue;
+    const std::optional<int64_t> bytes = stat(entry.mountPoint);
+    if (bytes && *bytes > 0) drives.push_back(entry.mountPoint);
+  }
+  return drives;
 }
 
 bool ScanDrives(CDriveList& drives) {
@@ -111,15 +152,8 @@ bool ScanDrives(CDriveList& drives) {
     }
     return !drives.empty();
   }
-  for (const QStorageInfo& info : QStorageInfo::mountedVolumes()) {
-    MountedVolume volume;
-    volume.root = info.rootPath().toStdString();
-    volume.fileSystemType = info.fileSystemType().toStdString();
-    volume.device = info.device().toStdString();
-    volume.ready = info.isValid() && info.isReady();
-    volume.bytesTotal = volume.ready ? info.bytesTotal() : 0;
-    if (IsCandidateVolume(volume)) drives.push_back(volume.root);
-  }
+  std::vector<MountEntry> table;
+  if (ReadMountTable(table)) drives = CandidateVolumes(table);
   return !drives.empty();
 }
 

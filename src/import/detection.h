@@ -4,12 +4,15 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "base/interaction.h"
+#include "import/mount_table.h"
 
 namespace orrivan {
 
@@ -36,6 +39,8 @@ struct MountedVolume {
   std::string device;  // "/dev/sdb1", or whatever the mount table names
   int64_t bytesTotal = 0;
   bool ready = true;
+  unsigned major = 0;  // the device number the mount table gives (0: none, then `device` is asked)
+  unsigned minor = 0;
 };
 
 // True when the volume may be a card: a readable, non-empty volume of a local disk file system that is
@@ -43,8 +48,23 @@ struct MountedVolume {
 // systems never are.
 bool IsCandidateVolume(const MountedVolume& volume);
 
-// Fills the list (cleared first) from the mounted volumes, or from $ORRIVAN_VOLUMES (dir:dir) when it
-// is set, which replaces the scan. Returns false when the list ends up empty.
+// The part of that screening that needs nothing of the volume itself (type, place, and /sys for the
+// device), so it runs before anything looks at the mount point: an automount point is mounted by a
+// mere stat, and a dead network share hangs it. Autofs entries and binds of subfolders never pass.
+bool MayBeCardMount(const MountEntry& entry);
+
+// How the scan asks a volume's size: its total bytes, or nullopt when it cannot be asked (not ready).
+using VolumeStat = std::function<std::optional<int64_t>(const std::filesystem::path& root)>;
+// statvfs of the mount point.
+std::optional<int64_t> StatVolume(const std::filesystem::path& root);
+
+// The candidate volume roots of a mount table, in its order: each entry screened by MayBeCardMount,
+// and only those that pass are stat-ed. A mount point listed twice counts once, as its last entry (the
+// later mount hides the earlier).
+CDriveList CandidateVolumes(const std::vector<MountEntry>& table, const VolumeStat& stat = StatVolume);
+
+// Fills the list (cleared first) from the mount table, or from $ORRIVAN_VOLUMES (dir:dir) when it is
+// set, which replaces the scan. Returns false when the list ends up empty.
 bool ScanDrives(CDriveList& drives);
 
 // The source folders found on volume roots, kept sorted ascending ignoring case.
