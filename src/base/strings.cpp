@@ -118,6 +118,8 @@ constexpr StrEntry kTexts[] = {
     {StrId::ConnectCardUsb, "ｶｰﾄﾞ/USB 接続(&U)"},
     {StrId::ConnectSerial, "RS232C 接続(&S)"},
     {StrId::ImportOtherLine, "その他の画像を取り込みます    ->"},
+    {StrId::CameraButton, "camera(&C)"},
+    {StrId::OtherButton, "other(&E)"},
     {StrId::AutoImportLabel, "自動取込："},
     {StrId::LibraryCountLabel, "ﾗｲﾌﾞﾗﾘ数："},
     {StrId::SerialImportTitle, "ｶﾒﾗ内画像の取込 -RS232C"},
@@ -208,6 +210,21 @@ constexpr StrEntry kTexts[] = {
     {StrId::DisplayMethodList, "一覧表示(&I)"},
     {StrId::DisplayMethodCalendar, "カレンダー表示(&D)"},
     {StrId::PrintButtonYes, "する(&D)"},
+    // Navigation column
+    {StrId::NavLibrary, "ﾗｲﾌﾞﾗﾘを見る"},
+    {StrId::NavImport, "画像取込"},
+    {StrId::NavEdit, "編集"},
+    {StrId::NavRemove, "消去"},
+    {StrId::NavCopy, "ｺﾋﾟｰ"},
+    {StrId::NavMove, "移動"},
+    {StrId::NavSettings, "設定"},
+    {StrId::NavEditor, "画像編集"},
+    {StrId::NavHelp, "ﾍﾙﾌﾟ"},
+    {StrId::NavQuit, "終了"},
+    // The desktop program
+    {StrId::HomeInUse, "このﾌｫﾙﾀﾞは他のOrrivanが使用中です\n終了してからもう一度起動してください"},
+    {StrId::HelpMissing, "ﾍﾙﾌﾟﾌｧｲﾙが見つかりません"},
+    {StrId::HelpOpenError, "ｴﾗｰが発生したため\nﾍﾙﾌﾟﾌｧｲﾙが開けません"},
 };
 
 const std::unordered_map<int, std::string>& Index() {

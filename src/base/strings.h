@@ -120,6 +120,8 @@ enum class StrId : int {
   ConnectCardUsb,                    // import view connection choice
   ConnectSerial,                     // import view connection choice
   ImportOtherLine,                   // import view, beside the other-images button
+  CameraButton,                      // import view: the camera button's caption
+  OtherButton,                       // import view: the other-images button's caption
   AutoImportLabel,                   // import view label
   LibraryCountLabel,                 // import view label
   SerialImportTitle,                 // serial import dialog title
@@ -210,6 +212,21 @@ enum class StrId : int {
   DisplayMethodList,                 // DisplayMethod = 0
   DisplayMethodCalendar,             // DisplayMethod = 1
   PrintButtonYes,                    // PrintButton = 0
+  // The navigation column of every view (captions of our own; no mnemonics, the views' own use them)
+  NavLibrary,                        // open the library in the browser
+  NavImport,                         // import view
+  NavEdit,                           // edit view
+  NavRemove,                         // remove view
+  NavCopy,                           // copy (backup) view
+  NavMove,                           // move view
+  NavSettings,                       // settings view
+  NavEditor,                         // the companion photo editor
+  NavHelp,                           // the help page
+  NavQuit,                           // end the program
+  // The desktop program
+  HomeInUse,                         // another writer holds the home folder
+  HelpMissing,                       // the help page is not installed
+  HelpOpenError,                     // the browser could not be started for the help page
 };
 
 // The text of id; an id without text gives an empty string.

@@ -1,0 +1,30 @@
+// The view table: every view the frame can show, by id. A view joins with one row here.
+#include <utility>
+
+#include "gui/default_view.h"
+#include "gui/entry_form_view.h"
+#include "gui/form_view.h"
+
+namespace orrivan::gui {
+
+namespace {
+
+template <typename View>
+FormView* Make(ViewContext& context, QWidget* parent) {
+  return new View(context, parent);
+}
+
+const std::pair<ViewId, ViewFactory> kViews[] = {
+    {ViewId::Start, Make<CDefaultView>},
+    {ViewId::Import, Make<CEntryFormView>},
+};
+
+}  // namespace
+
+ViewFactory FindView(ViewId id) {
+  for (const auto& [view, factory] : kViews)
+    if (view == id) return factory;
+  return {};
+}
+
+}  // namespace orrivan::gui
