@@ -147,3 +147,36 @@ TEST_F(MainFrame, PollTimerRunsItsHookEveryFiveSeconds) {
 
 }  // namespace
 }  // namespace orrivan
+
+namespace orrivan {
+namespace {
+
+class StartView : public test::GuiFixture {};
+
+// After the welcome dialog was accepted ("DisplayMethod" 9) the first display builds the calendar
+// once, in the home folder's HTML folder, and leaves the list view chosen.
+TEST_F(StartView, PendingCalendarIsBuiltOnceAndLeavesTheListView) {
+  settings::SetInt(settings::Key::DisplayMethod, 9);
+  ASSERT_TRUE(StartProgram());
+  for (int i = 0; i < 20 && settings::GetInt(settings::Key::DisplayMethod) == 9; ++i) QApplication::processEvents();
+  EXPECT_EQ(settings::GetInt(settings::Key::DisplayMethod), 0);
+  EXPECT_TRUE(std::filesystem::exists(home_ / "HTML" / "calendar_1.htm"));
+  EXPECT_TRUE(std::filesystem::exists(home_ / "HTML" / "calendar_2.htm"));
+  // Coming back to the start view builds nothing again.
+  std::filesystem::remove(home_ / "HTML" / "calendar_1.htm");
+  Press(FindButton(&Frame(), QString::fromStdString(Str(StrId::NavImport))));
+  EXPECT_FALSE(Frame().close());
+  for (int i = 0; i < 5; ++i) QApplication::processEvents();
+  EXPECT_FALSE(std::filesystem::exists(home_ / "HTML" / "calendar_1.htm"));
+}
+
+// A library root that is missing while the album has no day under it is made again.
+TEST_F(StartView, MissingLibraryRootIsMadeWhenNoDayLiesUnderIt) {
+  std::filesystem::remove_all(root_);
+  ASSERT_TRUE(StartProgram());
+  for (int i = 0; i < 5; ++i) QApplication::processEvents();
+  EXPECT_TRUE(std::filesystem::is_directory(root_));
+}
+
+}  // namespace
+}  // namespace orrivan
