@@ -98,10 +98,18 @@ bool CImportEngine::IsDcfSource(const fs::path& source) const {
   return CompareIgnoreCase(p.filename().string(), "DCIM") == 0;
 }
 
-std::vector<fs::path> CImportEngine::TakenSubfolders(const fs::path& source, bool dcf, bool skipHtml) const {
+std::vector<fs::directory_entry> CImportEngine::ListFolder(const fs::path& folder, bool& ok) const {
+  return SortedEntries(folder, ok);
+}
+
+// A folder that cannot be listed (a failing card, an I/O error, a path too long) fails the run: the
+// user must never clear a card believing a folder was imported that was never read.
+std::vector<fs::path> CImportEngine::TakenSubfolders(const fs::path& source, bool dcf, bool skipHtml) {
   bool ok = false;
   std::vector<fs::path> folders;
-  for (const auto& entry : SortedEntries(source, ok)) {
+  const std::vector<fs::directory_entry> entries = ListFolder(source, ok);
+  if (!ok) listingFailed_ = true;
+  for (const auto& entry : entries) {
     std::error_code ec;
     if (!entry.is_directory(ec) || entry.is_symlink(ec)) continue;
     const std::string name = entry.path().filename().string();
@@ -116,10 +124,12 @@ std::vector<fs::path> CImportEngine::TakenSubfolders(const fs::path& source, boo
   return folders;
 }
 
-std::vector<fs::path> CImportEngine::TakenFiles(const fs::path& folder, bool dcf) const {
+std::vector<fs::path> CImportEngine::TakenFiles(const fs::path& folder, bool dcf) {
   bool ok = false;
   std::vector<fs::path> files;
-  for (const auto& entry : SortedEntries(folder, ok)) {
+  const std::vector<fs::directory_entry> entries = ListFolder(folder, ok);
+  if (!ok) listingFailed_ = true;
+  for (const auto& entry : entries) {
     std::error_code ec;
     if (!entry.is_regular_file(ec)) continue;
     const std::string name = entry.path().filename().string();
@@ -309,6 +319,7 @@ bool CImportEngine::ImportFolderByDate(const fs::path& path) {
   Folder folder;
   folder.path = path;
   const std::vector<fs::path> files = TakenFiles(path, dcf_);
+  if (listingFailed_) return false;
   folder.memos = MemosWithImages(files);
 
   for (const fs::path& file : files) {
@@ -344,10 +355,9 @@ bool CImportEngine::ImportFolderByDate(const fs::path& path) {
 }
 
 bool CImportEngine::ImportByDate(const fs::path& source) {
-  bool ok = false;
-  SortedEntries(source, ok);
-  if (!ok) return false;
-  for (const fs::path& folder : TakenSubfolders(source, dcf_, false)) {
+  const std::vector<fs::path> folders = TakenSubfolders(source, dcf_, false);
+  if (listingFailed_) return false;
+  for (const fs::path& folder : folders) {
     takenFolders_.push_back(folder);
     if (!ImportFolderByDate(folder)) return false;
   }
@@ -355,17 +365,17 @@ bool CImportEngine::ImportByDate(const fs::path& source) {
 }
 
 bool CImportEngine::ImportIntoDatedFolder(const fs::path& source, const fs::path& datedFolder) {
-  bool ok = false;
-  SortedEntries(source, ok);
-  if (!ok) return false;
   const std::string dayFolder = layout::ToStoredPath(datedFolder);
-  for (const fs::path& sub : TakenSubfolders(source, dcf_, true)) {
+  const std::vector<fs::path> subfolders = TakenSubfolders(source, dcf_, true);
+  if (listingFailed_) return false;
+  for (const fs::path& sub : subfolders) {
     takenFolders_.push_back(sub);
     const fs::path target = datedFolder / sub.filename();
     CreateFolder(target);
     Folder folder;
     folder.path = sub;
     const std::vector<fs::path> files = TakenFiles(sub, dcf_);
+    if (listingFailed_) return false;
     folder.memos = MemosWithImages(files);
     for (const fs::path& file : files) {
       bool placed = false;
@@ -506,6 +516,11 @@ ImportResult CImportEngine::Run(const std::vector<fs::path>& sources) {
     CountItems(source, &items, 0);
     counted.emplace_back(source, items);
     total_ += items;
+  }
+  if (listingFailed_) {
+    // Nothing was placed yet; "nothing found" would tell the user the card is empty.
+    ui_.Message(Str(StrId::LibraryWriteError), Icon::Stop);
+    return ImportResult::Failed;
   }
   if (total_ == 0) {
     ui_.Message(Str(StrId::NoImportableImages), Icon::Information);

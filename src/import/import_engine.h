@@ -64,13 +64,19 @@ class CImportEngine : public CFolderOps {
   const std::filesystem::path& LibraryRoot() const { return libraryRoot_; }
   int64_t ItemsDone() const { return position_; }
 
+ protected:
+  // The entries of a source folder in name order ignoring case; ok is false when it could not be
+  // listed whole. Tests put a failing card in here.
+  virtual std::vector<std::filesystem::directory_entry> ListFolder(const std::filesystem::path& folder,
+                                                                   bool& ok) const;
+
  private:
   struct Folder;  // per-folder walk state (memos)
 
   bool IsDcfSource(const std::filesystem::path& source) const;
-  std::vector<std::filesystem::path> TakenSubfolders(const std::filesystem::path& source, bool dcf,
-                                                     bool skipHtml) const;
-  std::vector<std::filesystem::path> TakenFiles(const std::filesystem::path& folder, bool dcf) const;
+  // Both set listingFailed_ when the folder cannot be listed.
+  std::vector<std::filesystem::path> TakenSubfolders(const std::filesystem::path& source, bool dcf, bool skipHtml);
+  std::vector<std::filesystem::path> TakenFiles(const std::filesystem::path& folder, bool dcf);
 
   bool ImportByDate(const std::filesystem::path& source);
   bool ImportIntoDatedFolder(const std::filesystem::path& source, const std::filesystem::path& datedFolder);
@@ -127,6 +133,7 @@ class CImportEngine : public CFolderOps {
   };
   std::vector<DatedSource> datedSources_;
   int64_t placedCount_ = 0;
+  bool listingFailed_ = false;  // a source folder could not be listed: the run fails
 };
 
 }  // namespace orrivan

@@ -6,6 +6,12 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <climits>
+#include <functional>
+#include <memory>
 #include <set>
 
 #include "base/strings.h"
@@ -25,9 +31,12 @@ class ImportEngine : public test::ImportFixture {
     CRKCardAlbumDoc album(home_);
     album.SetGenerationRotation(false);
     const fs::path albumFile = layout::WorkingAlbumPath();
-    if (fs::is_regular_file(albumFile)) EXPECT_TRUE(album.OnOpenDocument(albumFile));
-    CImportEngine engine(album, ui_, options);
-    const ImportResult result = engine.Run(sources);
+    if (fs::is_regular_file(albumFile)) {
+      EXPECT_TRUE(album.OnOpenDocument(albumFile));
+    }
+    std::unique_ptr<CImportEngine> engine =
+        makeEngine_ ? makeEngine_(album, options) : std::make_unique<CImportEngine>(album, ui_, options);
+    const ImportResult result = engine->Run(sources);
     days_.clear();
     for (const CAlbumData& day : album.Days()) days_[layout::LastComponent(day.folderPath)] = day.pictureCount;
     pictures_ = album.PictureCount();
@@ -37,6 +46,31 @@ class ImportEngine : public test::ImportFixture {
 
   std::map<std::string, int> days_;  // day folder name -> picture count, after the run
   size_t pictures_ = 0;
+  // Another engine for the next runs (a card that fails, say).
+  std::function<std::unique_ptr<CImportEngine>(CRKCardAlbumDoc&, const ImportOptions&)> makeEngine_;
+};
+
+// A card whose folder `failing` cannot be listed from its listing number `failFrom` on (the count
+// lists it first, the walk second), as a failing card or an I/O error does.
+class FailingListingEngine : public CImportEngine {
+ public:
+  FailingListingEngine(CRKCardAlbumDoc& album, Interaction& ui, ImportOptions options, fs::path failing, int failFrom)
+      : CImportEngine(album, ui, std::move(options)), failing_(std::move(failing)), failFrom_(failFrom) {}
+
+ protected:
+  std::vector<fs::directory_entry> ListFolder(const fs::path& folder, bool& ok) const override {
+    std::vector<fs::directory_entry> entries = CImportEngine::ListFolder(folder, ok);
+    if (folder == failing_ && ++listings_ >= failFrom_) {
+      entries.clear();
+      ok = false;
+    }
+    return entries;
+  }
+
+ private:
+  fs::path failing_;
+  int failFrom_;
+  mutable int listings_ = 0;
 };
 
 TEST_F(ImportEngine, PictureAndMemoLandInThePictureDayAndCountAsOneItem) {
@@ -338,6 +372,67 @@ TEST_F(ImportEngine, CopyKeepsTheSourceModificationTime) {
   const fs::path placed = library_ / "20050505" / "ABCD0001.AVI";
   ASSERT_TRUE(fs::exists(placed));
   EXPECT_EQ(fs::last_write_time(placed), fs::last_write_time(movie));
+}
+
+TEST_F(ImportEngine, FolderThatCannotBeListedDuringTheWalkFailsTheRunInsteadOfBeingSkipped) {
+  Picture(dcim_ / "100TEST" / "ABCD0001.JPG", "2007:03:15 10:00:00", 1);
+  Picture(dcim_ / "101TEST" / "ABCD0002.JPG", "2007:03:16 10:00:00", 2);
+  const auto cardBefore = test::TreeOf(card_);
+  // Counted fine, then the card fails while the walk lists 101TEST: 100TEST is already filed.
+  makeEngine_ = [&](CRKCardAlbumDoc& album, const ImportOptions& options) {
+    return std::make_unique<FailingListingEngine>(album, ui_, options, dcim_ / "101TEST", 2);
+  };
+  ImportOptions options;
+  options.transferMode = kTransferMove;
+  EXPECT_EQ(Import({dcim_}, options), ImportResult::Failed);
+  EXPECT_EQ(ui_.Texts(FakeInteraction::Kind::Message), std::vector<std::string>{Str(StrId::LibraryWriteError)});
+  EXPECT_EQ(ui_.records.back().icon, Icon::Stop);
+  EXPECT_EQ(test::TreeOf(card_), cardBefore);
+  EXPECT_FALSE(fs::exists(library_ / "20070315"));
+  EXPECT_FALSE(fs::exists(layout::WorkingAlbumPath()));
+  EXPECT_TRUE(days_.empty());
+}
+
+TEST_F(ImportEngine, FolderThatCannotBeListedWhenCountingFailsTheRunNotSaysTheCardIsEmpty) {
+  Picture(dcim_ / "100TEST" / "ABCD0001.JPG", "2007:03:15 10:00:00", 1);
+  makeEngine_ = [&](CRKCardAlbumDoc& album, const ImportOptions& options) {
+    return std::make_unique<FailingListingEngine>(album, ui_, options, dcim_ / "100TEST", 1);
+  };
+  EXPECT_EQ(Import(), ImportResult::Failed);
+  EXPECT_EQ(ui_.Texts(FakeInteraction::Kind::Message), std::vector<std::string>{Str(StrId::LibraryWriteError)});
+  EXPECT_FALSE(fs::exists(library_ / "20070315"));
+  EXPECT_FALSE(fs::exists(layout::WorkingAlbumPath()));
+}
+
+// A folder whose full path is longer than PATH_MAX cannot be opened by anyone, root included.
+TEST_F(ImportEngine, FolderWithAPathLongerThanPathMaxFailsTheRunInsteadOfBeingSkipped) {
+  // DCIM deep enough that 100A/ABCD0001.JPG still fits and a long-named sibling does not.
+  fs::path deep = dir_.path() / "deep";
+  const std::string part(200, 'd');
+  const size_t wanted = PATH_MAX - 70;
+  while (deep.string().size() + part.size() + 1 < wanted) deep /= part;
+  if (deep.string().size() + 1 < wanted) deep /= std::string(wanted - deep.string().size() - 1, 'e');
+  const fs::path dcim = deep / "DCIM";
+  Picture(dcim / "100A" / "ABCD0001.JPG", "2007:03:15 10:00:00", 1);
+  const std::string longName = "100" + std::string(100, 'L');
+  ASSERT_GT((dcim / longName).string().size(), static_cast<size_t>(PATH_MAX));
+  const int dcimFd = ::open(dcim.c_str(), O_RDONLY | O_DIRECTORY);
+  ASSERT_GE(dcimFd, 0);
+  ASSERT_EQ(::mkdirat(dcimFd, longName.c_str(), 0755), 0);
+  // A picture inside it, placed by a path relative to DCIM.
+  Picture(dir_.path() / "ABCD0002.JPG", "2007:03:16 10:00:00", 2);
+  ASSERT_EQ(::renameat(AT_FDCWD, (dir_.path() / "ABCD0002.JPG").c_str(), dcimFd,
+                       (longName + "/ABCD0002.JPG").c_str()),
+            0);
+
+  EXPECT_EQ(Import({dcim}), ImportResult::Failed);
+  EXPECT_EQ(ui_.Texts(FakeInteraction::Kind::Message), std::vector<std::string>{Str(StrId::LibraryWriteError)});
+  EXPECT_FALSE(fs::exists(library_ / "20070315"));
+  EXPECT_FALSE(fs::exists(layout::WorkingAlbumPath()));
+
+  // Out of reach of a path-based clean-up: take it back to a short name first.
+  ASSERT_EQ(::renameat(dcimFd, longName.c_str(), AT_FDCWD, (dir_.path() / "long").c_str()), 0);
+  ::close(dcimFd);
 }
 
 }  // namespace
