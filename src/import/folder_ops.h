@@ -66,7 +66,7 @@ class CFolderOps {
   // Places one file. Never replaces an existing target: a taken target is a failure. A move within
   // one file system adds the target as a second link (a rename where links are not supported);
   // across file systems the file is copied, synced and verified. Either way the source stays until
-  // CommitMoves. A copy keeps the source's modification time. Mode 3 writes a
+  // CommitMoves. A copy keeps the source's modification time and read-only state. Mode 3 writes a
   // symbolic link ShortcutPath(target) -> the absolute source.
   bool PlaceFile(const std::filesystem::path& source, const std::filesystem::path& target, int mode);
 

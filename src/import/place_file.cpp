@@ -115,7 +115,7 @@ bool HashFromDevice(const fs::path& path, QByteArray& hash) {
 }
 
 // Copies source to target: never over an existing target; the copy gets the source's modification
-// time and is durable when this returns true. With verify, the copy is read back and compared.
+// time and read-only state and is durable when this returns true. With verify, the copy is read back and compared.
 bool CopyNoReplace(const fs::path& source, const fs::path& target, bool verify) {
   Fd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
   if (in.get() < 0) return false;
@@ -150,6 +150,9 @@ bool CopyNoReplace(const fs::path& source, const fs::path& target, bool verify) 
   if (copied != st.st_size) return fail();
   const struct timespec times[2] = {st.st_atim, st.st_mtim};
   if (::futimens(out.get(), times) != 0) return fail();
+  // A read-only source gives a read-only copy (the attribute travels with a copy), so that the
+  // library copy is left as it is, never turned.
+  if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 && ::fchmod(out.get(), 0444) != 0) return fail();
   if (::fsync(out.get()) != 0) return fail();
   if (!out.Close()) {
     ::unlink(temp.c_str());

@@ -435,5 +435,19 @@ TEST_F(ImportEngine, FolderWithAPathLongerThanPathMaxFailsTheRunInsteadOfBeingSk
   ::close(dcimFd);
 }
 
+TEST_F(ImportEngine, ReadOnlyPictureOnACopyImportStaysReadOnlyUnturnedAndGetsItsPreview) {
+  const fs::path file = Picture(dcim_ / "100TEST" / "ABCD0001.JPG", "2007:03:15 10:00:00", 1, 6);
+  ASSERT_EQ(::chmod(file.c_str(), 0444), 0);
+  ImportOptions options;
+  options.transferMode = kTransferCopy;
+  ASSERT_EQ(Import({dcim_}, options), ImportResult::Done);
+  const fs::path placed = library_ / "20070315" / "ABCD0001.JPG";
+  EXPECT_EQ(test::ReadFile(placed), test::ReadFile(file));  // not turned
+  struct stat st {};
+  ASSERT_EQ(::stat(placed.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0222, 0u);
+  EXPECT_TRUE(fs::exists(library_ / "20070315" / "PREVIEW" / "ABCD0001.JPG"));
+}
+
 }  // namespace
 }  // namespace orrivan
