@@ -2,6 +2,10 @@
 // way.
 #include "import/filing.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -25,6 +29,58 @@ namespace {
 
 // Bound on collision suffixes: a folder never holds this many files of one name.
 constexpr int kMaxSuffix = 9999;
+
+// A day page as it was before the run rewrote it. The day pages are written before the album is
+// saved; when the save fails they go back, so that no page links pictures the roll-back removes.
+struct DayPageBefore {
+  fs::path path;
+  bool existed = false;
+  std::string bytes;
+  mode_t mode = 0;
+};
+
+std::vector<DayPageBefore> KeepDayPages(const std::vector<std::string>& days) {
+  std::vector<DayPageBefore> kept;
+  for (const std::string& folder : days) {
+    DayPageBefore page;
+    page.path = layout::FromStoredPath(folder) / layout::kDayPageName;
+    struct stat st {};
+    if (::stat(page.path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+      const int fd = ::open(page.path.c_str(), O_RDONLY | O_CLOEXEC);
+      if (fd < 0) continue;  // unreadable: the plug-in cannot have changed it either
+      char buffer[65536];
+      ssize_t n = 0;
+      while ((n = ::read(fd, buffer, sizeof buffer)) > 0) page.bytes.append(buffer, static_cast<size_t>(n));
+      ::close(fd);
+      if (n < 0) continue;
+      page.existed = true;
+      page.mode = st.st_mode & 07777;
+    }
+    kept.push_back(std::move(page));
+  }
+  return kept;
+}
+
+void PutDayPagesBack(const std::vector<DayPageBefore>& kept) {
+  for (const DayPageBefore& page : kept) {
+    if (!page.existed) {
+      ::unlink(page.path.c_str());
+      continue;
+    }
+    const fs::path temp = page.path.parent_path() / (".INDEX.HTM.orrivan-" + std::to_string(::getpid()));
+    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0) continue;
+    bool ok = true;
+    for (size_t done = 0; ok && done < page.bytes.size();) {
+      const ssize_t n = ::write(fd, page.bytes.data() + done, page.bytes.size() - done);
+      ok = n > 0;
+      if (ok) done += static_cast<size_t>(n);
+    }
+    ok = ok && ::fchmod(fd, page.mode) == 0 && ::fsync(fd) == 0;
+    ok = ::close(fd) == 0 && ok;
+    if (!ok || ::rename(temp.c_str(), page.path.c_str()) != 0) ::unlink(temp.c_str());
+  }
+}
 
 }  // namespace
 
@@ -194,6 +250,7 @@ bool WriteImportPagesAndSave(CRKCardAlbumDoc& album, Interaction& ui, const std:
                        const AlbumSave& save) {
   std::unique_ptr<Progress> box = ui.OpenProgress(Str(StrId::HtmlCaption));
   if (box) box->SetText(Str(StrId::HtmlText), Str(StrId::PleaseWait));
+  const std::vector<DayPageBefore> pagesBefore = KeepDayPages(days);
   WriteDayPagesForImport(album, days);
   bool saved = false;
   if (save) {
@@ -202,7 +259,10 @@ bool WriteImportPagesAndSave(CRKCardAlbumDoc& album, Interaction& ui, const std:
     saved = album.OnSaveDocument(layout::WorkingAlbumPath());
     if (!saved) ui.Message(AlbumErrorText(album.LastError()), Icon::Stop);
   }
-  if (!saved) return false;
+  if (!saved) {
+    PutDayPagesBack(pagesBefore);
+    return false;
+  }
   RegenerateLibraryPages(album, &ui, days);
   return true;
 }

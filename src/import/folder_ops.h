@@ -70,9 +70,10 @@ class CFolderOps {
   // symbolic link ShortcutPath(target) -> the absolute source.
   bool PlaceFile(const std::filesystem::path& source, const std::filesystem::path& target, int mode);
 
-  // Removes the sources of cross-file-system moves; call only after the album has been saved.
-  // Returns false when a source could not be removed (it then stays: a file in two places).
-  bool CommitMoves();
+  // Removes the sources of moves; call only after the album has been saved. Returns false when a
+  // source could not be removed (it then stays: a file in two places); stayed, when given, gets
+  // each such source.
+  bool CommitMoves(std::vector<std::filesystem::path>* stayed = nullptr);
 
   // Copies (or moves, or links) every file of source into target; byteCounter grows by each size.
   int CopyFiles(const std::filesystem::path& source, const std::filesystem::path& target,
@@ -103,6 +104,8 @@ class CFolderOps {
   bool Cancelled() const { return records_.cancelled; }
 
  protected:
+  // Deletes the source of a committed move; tests put a card that refuses in here.
+  virtual bool RemoveMovedSource(const std::filesystem::path& source);
   // Creates a folder and records it; true when it exists afterwards.
   bool CreateFolder(const std::filesystem::path& folder);
   void UndoPlacements();

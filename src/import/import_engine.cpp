@@ -402,7 +402,10 @@ bool CImportEngine::ImportUndatedFiles() {
     UndatedChoice choice = ui_.AskUndated(count, askedOnce);
     if (askedOnce && choice.kind == UndatedChoice::Kind::FileDate) choice.kind = UndatedChoice::Kind::Leave;
     askedOnce = true;
-    if (choice.kind == UndatedChoice::Kind::Cancel || choice.kind == UndatedChoice::Kind::Leave) return true;
+    if (choice.kind == UndatedChoice::Kind::Cancel || choice.kind == UndatedChoice::Kind::Leave) {
+      undatedLeft_ = true;
+      return true;
+    }
 
     std::string given;
     if (choice.kind == UndatedChoice::Kind::GivenDate) {
@@ -589,8 +592,9 @@ ImportResult CImportEngine::Run(const std::vector<fs::path>& sources) {
     return ImportResult::Failed;
   }
   progress_.reset();
-  if (placedCount_ == 0 && classification_ == 0) {
-    // Everything was already in the library (or left on the card): nothing to write.
+  if (placedCount_ == 0 && undatedLeft_) {
+    // The user left the undated files on the card and nothing else was new: the run ends here.
+    // A card whose every file is already in the library goes on: the user sees it was read.
     RollBack();
     return ImportResult::NothingToDo;
   }
@@ -604,7 +608,8 @@ ImportResult CImportEngine::Run(const std::vector<fs::path>& sources) {
   // Only now, with the album saved, do the sources of moves across file systems go; then the card
   // folders the move emptied.
   if (mode_ == kTransferMove) {
-    CommitMoves();
+    std::vector<fs::path> stayed;
+    if (!CommitMoves(&stayed)) ui_.Message(import_texts::FilesStayedOnCard(stayed), Icon::Exclamation);
     CleanupMovedFolders();
   }
   OpenLibraryAfterImport(ui_, options_.openBrowser);

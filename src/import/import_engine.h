@@ -134,6 +134,7 @@ class CImportEngine : public CFolderOps {
   std::vector<DatedSource> datedSources_;
   int64_t placedCount_ = 0;
   bool listingFailed_ = false;  // a source folder could not be listed: the run fails
+  bool undatedLeft_ = false;    // the undated files were left on the card
 };
 
 }  // namespace orrivan

@@ -246,14 +246,21 @@ bool CFolderOps::PlaceFile(const fs::path& source, const fs::path& target, int m
   }
 }
 
-bool CFolderOps::CommitMoves() {
+bool CFolderOps::RemoveMovedSource(const fs::path& source) { return ::unlink(source.c_str()) == 0; }
+
+bool CFolderOps::CommitMoves(std::vector<fs::path>* stayed) {
   bool all = true;
   for (PlacedFile& placed : records_.placedFiles) {
     if (placed.how != PlacedFile::How::CopiedForMove) continue;
     // The copy must still be there before its source goes.
     struct stat st {};
-    if (::stat(placed.newPath.c_str(), &st) != 0 || ::unlink(placed.oldPath.c_str()) != 0) {
+    if (::stat(placed.newPath.c_str(), &st) != 0) {
       all = false;
+      continue;
+    }
+    if (!RemoveMovedSource(placed.oldPath)) {
+      all = false;
+      if (stayed) stayed->push_back(placed.oldPath);
       continue;
     }
     placed.how = PlacedFile::How::Renamed;

@@ -17,6 +17,7 @@
 #include "base/strings.h"
 #include "import/import_fixture.h"
 #include "import/import_texts.h"
+#include "support/home_fixture.h"
 
 namespace orrivan {
 namespace {
@@ -27,7 +28,7 @@ using test::FakeInteraction;
 class ImportEngine : public test::ImportFixture {
  protected:
   ImportResult Import(const std::vector<fs::path>& sources, ImportOptions options = {}) {
-    options.openBrowser = false;
+    options.openBrowser = openBrowser_;
     CRKCardAlbumDoc album(home_);
     album.SetGenerationRotation(false);
     const fs::path albumFile = layout::WorkingAlbumPath();
@@ -46,8 +47,24 @@ class ImportEngine : public test::ImportFixture {
 
   std::map<std::string, int> days_;  // day folder name -> picture count, after the run
   size_t pictures_ = 0;
+  bool openBrowser_ = false;
   // Another engine for the next runs (a card that fails, say).
   std::function<std::unique_ptr<CImportEngine>(CRKCardAlbumDoc&, const ImportOptions&)> makeEngine_;
+};
+
+// A card on which some files cannot be deleted (a write-protected card, a failing one).
+class StickyCardEngine : public CImportEngine {
+ public:
+  StickyCardEngine(CRKCardAlbumDoc& album, Interaction& ui, ImportOptions options, std::set<std::string> sticky)
+      : CImportEngine(album, ui, std::move(options)), sticky_(std::move(sticky)) {}
+
+ protected:
+  bool RemoveMovedSource(const fs::path& source) override {
+    return !sticky_.count(source.filename().string()) && CImportEngine::RemoveMovedSource(source);
+  }
+
+ private:
+  std::set<std::string> sticky_;
 };
 
 // A card whose folder `failing` cannot be listed from its listing number `failFrom` on (the count
@@ -99,7 +116,7 @@ TEST_F(ImportEngine, ImportingTheSameCardTwiceSkipsEveryFile) {
   const auto before = test::TreeOf(library_);
   const std::string albumBefore = test::ReadFile(layout::WorkingAlbumPath());
 
-  EXPECT_EQ(Import(), ImportResult::NothingToDo);
+  EXPECT_EQ(Import(), ImportResult::Done);
   EXPECT_EQ(test::TreeOf(library_), before);
   EXPECT_EQ(test::ReadFile(layout::WorkingAlbumPath()), albumBefore);
   EXPECT_EQ(days_, (std::map<std::string, int>{{"20070315", 1}, {"20070316", 2}}));
@@ -154,7 +171,8 @@ TEST_F(ImportEngine, NameWithItsOwnUnderscoreGetsTheSuffixItIsCheckedUnder) {
   EXPECT_TRUE(fs::exists(day / "DSC_0001_2.JPG"));
   EXPECT_FALSE(fs::exists(day / "DSC_1.JPG"));
   // And the second import of the third picture finds it under DSC_0001_2.
-  EXPECT_EQ(Import(), ImportResult::NothingToDo);
+  EXPECT_EQ(Import(), ImportResult::Done);
+  EXPECT_FALSE(fs::exists(day / "DSC_0001_3.JPG"));
 }
 
 TEST_F(ImportEngine, LowerCaseExtensionIsUpperCasedAndMeetsTheUpperCaseFileAsTheSameName) {
@@ -447,6 +465,74 @@ TEST_F(ImportEngine, ReadOnlyPictureOnACopyImportStaysReadOnlyUnturnedAndGetsIts
   ASSERT_EQ(::stat(placed.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0222, 0u);
   EXPECT_TRUE(fs::exists(library_ / "20070315" / "PREVIEW" / "ABCD0001.JPG"));
+}
+
+TEST_F(ImportEngine, FailedAlbumSavePutsTheDayPagesOfEarlierDaysBack) {
+  test::UseTestPluginFolders(home_);
+  if (test::BuiltTemplatesPlugin().empty()) GTEST_SKIP() << "the templates plug-in is not built in this tree";
+  settings::SetString(settings::Key::DllPath, "./Plugins/templates.so");
+  Picture(dcim_ / "100TEST" / "ABCD0001.JPG", "2007:03:15 10:00:00", 1);
+  ASSERT_EQ(Import(), ImportResult::Done);
+  const fs::path page = library_ / "20070315" / layout::kDayPageName;
+  ASSERT_TRUE(fs::exists(page));
+  const std::string pageBefore = test::ReadFile(page);
+  const auto modeBefore = fs::status(page).permissions();
+
+  // A second picture of that day; the save fails once the album has been read.
+  Picture(dcim_ / "100TEST" / "ABCD0002.JPG", "2007:03:15 11:00:00", 2);
+  makeEngine_ = [&](CRKCardAlbumDoc& album, const ImportOptions& options) {
+    fs::remove(layout::WorkingAlbumPath());
+    fs::create_directories(layout::WorkingAlbumPath());
+    return std::make_unique<CImportEngine>(album, ui_, options);
+  };
+  EXPECT_EQ(Import(), ImportResult::Failed);
+  EXPECT_FALSE(fs::exists(library_ / "20070315" / "ABCD0002.JPG"));
+  EXPECT_EQ(test::ReadFile(page), pageBefore);
+  EXPECT_EQ(fs::status(page).permissions(), modeBefore);
+  SetPluginFoldersForTesting({});
+}
+
+TEST_F(ImportEngine, CardWhoseEveryFileIsInTheLibraryStillWritesPagesSavesAndOpensTheLibrary) {
+  Picture(dcim_ / "100TEST" / "ABCD0001.JPG", "2007:03:15 10:00:00", 1);
+  ASSERT_EQ(Import(), ImportResult::Done);
+  fs::remove_all(home_ / "HTML");
+  fs::remove(layout::ListFramePage());
+  // The album is read into memory first; the file goes only afterwards, so only a save brings it back.
+  makeEngine_ = [&](CRKCardAlbumDoc& album, const ImportOptions& options) {
+    fs::remove(layout::WorkingAlbumPath());
+    return std::make_unique<CImportEngine>(album, ui_, options);
+  };
+  openBrowser_ = true;
+
+  EXPECT_EQ(Import(), ImportResult::Done);
+  EXPECT_TRUE(fs::exists(layout::WorkingAlbumPath()));
+  EXPECT_TRUE(fs::exists(layout::ListFramePage()));
+  EXPECT_TRUE(fs::is_directory(home_ / "HTML"));
+  EXPECT_EQ(ui_.openedPages.size(), 1u);
+  EXPECT_EQ(days_, (std::map<std::string, int>{{"20070315", 1}}));
+  EXPECT_FALSE(fs::exists(library_ / "20070315" / "ABCD0001_1.JPG"));
+}
+
+TEST_F(ImportEngine, MoveTellsWhichCardFilesCouldNotBeDeletedAndKeepsTheRun) {
+  Picture(dcim_ / "100TEST" / "ABCD0001.JPG", "2007:03:15 10:00:00", 1);
+  Picture(dcim_ / "100TEST" / "ABCD0002.JPG", "2007:03:15 11:00:00", 2);
+  makeEngine_ = [&](CRKCardAlbumDoc& album, const ImportOptions& options) {
+    return std::make_unique<StickyCardEngine>(album, ui_, options, std::set<std::string>{"ABCD0002.JPG"});
+  };
+  ImportOptions options;
+  options.transferMode = kTransferMove;
+  ASSERT_EQ(Import({dcim_}, options), ImportResult::Done);
+  EXPECT_FALSE(fs::exists(dcim_ / "100TEST" / "ABCD0001.JPG"));
+  EXPECT_TRUE(fs::exists(dcim_ / "100TEST" / "ABCD0002.JPG"));
+  EXPECT_TRUE(fs::exists(library_ / "20070315" / "ABCD0001.JPG"));
+  EXPECT_TRUE(fs::exists(library_ / "20070315" / "ABCD0002.JPG"));
+  EXPECT_EQ(days_, (std::map<std::string, int>{{"20070315", 2}}));
+  const std::vector<std::string> messages = ui_.Texts(FakeInteraction::Kind::Message);
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0], import_texts::FilesStayedOnCard({dcim_ / "100TEST" / "ABCD0002.JPG"}));
+  EXPECT_NE(messages[0].find((dcim_ / "100TEST" / "ABCD0002.JPG").string()), std::string::npos);
+  EXPECT_EQ(messages[0].find("ABCD0001.JPG"), std::string::npos);
+  EXPECT_EQ(ui_.records.back().icon, Icon::Exclamation);
 }
 
 }  // namespace
