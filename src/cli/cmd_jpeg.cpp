@@ -74,6 +74,10 @@ void AddJpegCommands(CLI::App& app) {
       std::cout << args->file << ": already upright, nothing done\n";
       return;
     }
+    if (!CJpegFile::OwnerMayWrite(args->file)) {
+      std::cerr << args->file << ": read-only (the owner may not write it); the file is unchanged\n";
+      Exit(kExitFailed);
+    }
     if (!CJpegFile::RotateFile(args->file, code, version)) {
       std::cerr << args->file << ": cannot be turned; the file is unchanged\n";
       Exit(kExitFailed);

@@ -181,9 +181,15 @@ bool CJpegFile::RotateBytes(std::span<const std::uint8_t> in, std::uint8_t code,
   }
 }
 
+bool CJpegFile::OwnerMayWrite(const std::filesystem::path& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0 && (st.st_mode & S_IWUSR) != 0;
+}
+
 bool CJpegFile::RotateFile(const std::filesystem::path& path, std::uint8_t code, int version) {
   if (code == kRotationNone) return true;
   if (code > kRotationClockwise) return false;
+  if (!OwnerMayWrite(path)) return false;
   try {
     std::vector<std::uint8_t> in;
     if (!ReadWhole(path, in)) return false;

@@ -44,8 +44,12 @@ class CJpegFile {
 
   // Turns the file in place so that it stands upright. Code 0 is true at once; codes above 3 are
   // false. The new contents replace the old atomically (temporary file, fsync, rename), keeping
-  // the file's mode; on any failure the file is left as it was.
+  // the file's mode; on any failure the file is left as it was. A file without its owner's write
+  // bit is read-only and never turned (false, unchanged).
   static bool RotateFile(const std::filesystem::path& path, std::uint8_t code, int version);
+  // True when the file's owner may write it, read from its mode: access() says yes to root for
+  // every file, and the rename would replace a read-only file without asking.
+  static bool OwnerMayWrite(const std::filesystem::path& path);
 
   // The same services on bytes in memory (fuzzing, tests, callers that already hold the file).
   // `bytes` is the whole file; the metadata readers look at its first 64 KiB only.

@@ -282,6 +282,28 @@ TEST(RotateFile, KeepsTheModeAndLeavesNoTemporaryFile) {
   EXPECT_EQ(files, 1);
 }
 
+// Root may write any file, so the rename used to replace a read-only picture: the mode decides.
+TEST(RotateFile, FileWithoutTheOwnersWriteBitIsNotReplaced) {
+  test::TempDir dir;
+  const std::string good = test::MakeJpeg(Camera(64, 48, 6));
+  for (const mode_t mode : {0444u, 0464u, 0077u}) {
+    SCOPED_TRACE(mode);
+    test::WriteFile(dir / "p.jpg", good);
+    ASSERT_EQ(::chmod((dir / "p.jpg").c_str(), mode), 0);
+    EXPECT_FALSE(CJpegFile::RotateFile(dir / "p.jpg", 3, 220));
+    ASSERT_EQ(::chmod((dir / "p.jpg").c_str(), 0644), 0);
+    EXPECT_EQ(test::ReadFile(dir / "p.jpg"), good);
+    std::filesystem::remove(dir / "p.jpg");
+  }
+  // The owner's bit alone is enough, and the turned file keeps its mode.
+  test::WriteFile(dir / "p.jpg", good);
+  ASSERT_EQ(::chmod((dir / "p.jpg").c_str(), 0600), 0);
+  EXPECT_TRUE(CJpegFile::RotateFile(dir / "p.jpg", 3, 220));
+  struct stat st;
+  ASSERT_EQ(::stat((dir / "p.jpg").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0600u);
+}
+
 TEST(RotateFile, TurnsThroughASymlinkWithoutReplacingIt) {
   test::TempDir dir;
   test::WriteJpeg(dir / "p.jpg", Camera(64, 48, 6));
