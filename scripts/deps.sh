@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building, testing and running need. Safe to run again.
+# Prints one line; the package tool's output goes to the log that line names (its tail on failure).
 set -euo pipefail
 pkgs=(
   cmake ninja-build g++ pkg-config git
@@ -7,7 +8,9 @@ pkgs=(
   libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
   libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev libfmt-dev
   libjpeg-turbo-progs xdg-utils
-  xvfb xauth fonts-noto-cjk desktop-file-utils appstream lintian man-db
+  xvfb xauth fonts-noto-cjk lintian
+  # The install test: the Debian package (dpkg-shlibdeps, file), the validators, the man pages.
+  dpkg-dev file desktop-file-utils appstream man-db
 )
 if [ "${ORRIVAN_WITH_FUZZ:-0}" = 1 ]; then pkgs+=(clang libclang-rt-14-dev); fi
 missing=()
@@ -18,5 +21,12 @@ done
 sudo=""
 [ "$(id -u)" -ne 0 ] && sudo="sudo"
 export DEBIAN_FRONTEND=noninteractive
-$sudo apt-get update -qq
-$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+log=$(mktemp "${TMPDIR:-/tmp}/orrivan-deps.XXXXXX.log")
+what="${#missing[@]} Debian packages"
+[ ${#missing[@]} -eq 1 ] && what="the Debian package ${missing[0]}"
+echo "Installing $what (log: $log)" >&2
+if ! { $sudo apt-get update -q && $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"; } >"$log" 2>&1; then
+  echo "Installing the packages failed; the end of $log:" >&2
+  tail -n 25 "$log" >&2
+  exit 1
+fi
