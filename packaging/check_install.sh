@@ -3,10 +3,12 @@
 # installed orrivan-cli importing the sample card from outside the source tree (plug-in found,
 # pages written), the tree still working once moved, the desktop entry, AppStream data and manual
 # pages through their validators, prefixes that cannot take the install, and the Debian package.
-# Usage: check_install.sh BUILD_DIR SOURCE_DIR
+# Usage: check_install.sh BUILD_DIR SOURCE_DIR [desktop|no-desktop]
+# (the third: whether the build has the desktop program; default: whether BUILD_DIR/bin/orrivan exists)
 set -euo pipefail
 build=$(cd "$1" && pwd)
 source=$(cd "$2" && pwd)
+desktop=${3:-$([ -x "$build/bin/orrivan" ] && echo desktop || echo no-desktop)}
 pkg="$source/packaging"
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/orrivan-install.XXXXXX")
 mounted=()
@@ -31,7 +33,7 @@ for f in bin/orrivan-cli lib/orrivan/plugins/templates.so share/man/man1/orrivan
 done
 desktop_files=(share/applications/orrivan.desktop share/icons/hicolor/scalable/apps/orrivan.svg
                share/metainfo/jp.korva.orrivan.metainfo.xml share/man/man1/orrivan.1.gz)
-if [ -x "$build/bin/orrivan" ]; then
+if [ "$desktop" = desktop ]; then
   for f in bin/orrivan "${desktop_files[@]}"; do grep -qxF "$f" "$scratch/tree" || fail "$f is not installed"; done
 else
   # Without the desktop program there is nothing for a menu entry to start.
@@ -119,18 +121,20 @@ done
 
 # -- desktop entry and AppStream data -----------------------------------------------------------
 step "desktop entry and AppStream data"
-desktop="$pkg/orrivan.desktop"
+entry="$pkg/orrivan.desktop"
 metainfo="$pkg/jp.korva.orrivan.metainfo.xml"
-[ -e "$prefix/share/applications/orrivan.desktop" ] && desktop="$prefix/share/applications/orrivan.desktop"
+[ -e "$prefix/share/applications/orrivan.desktop" ] && entry="$prefix/share/applications/orrivan.desktop"
 [ -e "$prefix/share/metainfo/jp.korva.orrivan.metainfo.xml" ] && metainfo="$prefix/share/metainfo/jp.korva.orrivan.metainfo.xml"
-desktop-file-validate "$desktop" || fail "desktop-file-validate"
-grep -q '^Exec=orrivan$' "$desktop" || fail "the desktop entry does not start orrivan"
-grep -q '^Categories=Graphics;Photography;$' "$desktop" || fail "the desktop entry is not in Graphics;Photography;"
-grep -q '^Name\[ja\]=' "$desktop" || fail "the desktop entry has no Japanese name"
+desktop-file-validate "$entry" || fail "desktop-file-validate"
+grep -q '^Exec=orrivan$' "$entry" || fail "the desktop entry does not start orrivan"
+grep -q '^Categories=Graphics;Photography;$' "$entry" || fail "the desktop entry is not in Graphics;Photography;"
+grep -q '^Name\[ja\]=' "$entry" || fail "the desktop entry has no Japanese name"
 # The card watcher imports inserted cards; a desktop's own offer to open them would import twice.
-grep -qi 'x-content/image-dcf' "$desktop" && fail "the desktop entry offers itself for camera cards"
+grep -qi 'x-content/image-dcf' "$entry" && fail "the desktop entry offers itself for camera cards"
 appstreamcli validate --no-net "$metainfo" || fail "appstreamcli validate"
 grep -q '<screenshot' "$metainfo" && fail "the AppStream data names a screenshot"
+# Installed, the entry, its icon and the AppStream data must find each other.
+if [ "$desktop" = desktop ]; then appstreamcli validate-tree --no-net "$prefix/.." || fail "appstreamcli validate-tree"; fi
 
 # -- one version everywhere ---------------------------------------------------------------------
 step "versions"
