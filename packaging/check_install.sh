@@ -69,6 +69,11 @@ for day in "$home/Image Library"/*/; do
 done
 [ "$days" -gt 0 ] || fail "the import filed no day"
 for page in library_1.htm library_2.htm Orrivan.rks; do [ -s "$home/$page" ] || fail "$page not written"; done
+movie=$(find "$scratch/card" -iname '*.avi' | head -1)
+if [ -n "$movie" ]; then
+  "$prefix/bin/orrivan-cli" preview "$movie" "$scratch/movie.jpg" >/dev/null && [ -s "$scratch/movie.jpg" ] ||
+    fail "no preview of the sample movie: the installed movie-frame module was not found"
+fi
 templates() { "$1" --home "$home" template | grep -c '^[* ] [^ ]' || true; }
 [ "$(templates "$prefix/bin/orrivan-cli")" -gt 0 ] || fail "the installed orrivan-cli lists no template"
 echo "$days day pages; $(cat "$scratch/import.out")"
@@ -79,6 +84,14 @@ cp -a "$prefix" "$scratch/moved/usr"
 rm -rf "$scratch/with space"
 [ "$(templates "$scratch/moved/usr/bin/orrivan-cli")" -gt 0 ] || fail "the moved orrivan-cli finds no plug-in"
 prefix="$scratch/moved/usr"
+
+if [ "$desktop" = desktop ]; then
+  step "installed orrivan starts"
+  status=0; "$prefix/bin/orrivan" --no-such-option 2>/dev/null || status=$?
+  [ "$status" = 2 ] || fail "orrivan --no-such-option ended with $status, not 2 (usage)"
+  status=0; env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$prefix/bin/orrivan" --home "$home" 2>/dev/null || status=$?
+  [ "$status" = 1 ] || fail "orrivan without a display ended with $status, not 1"
+fi
 
 # -- the manual pages: they render cleanly and name every command and option -------------------
 step "man pages"
@@ -113,6 +126,12 @@ check_help() {
   done <"$help"
 }
 check_help
+if [ "$desktop" = desktop ]; then
+  render "$prefix/share/man/man1/orrivan.1.gz" >"$scratch/gui.txt"
+  for flag in $("$prefix/bin/orrivan" --help | grep -o -- '--[a-z][a-z-]*' | sort -u); do
+    grep -qF -- "$flag" "$scratch/gui.txt" || fail "orrivan.1 does not name $flag"
+  done
+fi
 # Every exit status the commands use.
 for code in $(sed -n 's/.*kExit[A-Za-z]* = \([0-9]*\);.*/\1/p' "$source/src/cli/commands.h"); do
   awk '/^EXIT STATUS/ {on=1; next} /^[A-Z]/ {on=0} on' "$scratch/cli.txt" | grep -qE "^ +$code( |$)" ||
