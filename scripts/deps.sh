@@ -11,6 +11,8 @@ pkgs=(
   xvfb xauth fonts-noto-cjk lintian
   # The install test: the Debian package (dpkg-shlibdeps, file), the validators, the man pages.
   dpkg-dev file desktop-file-utils appstream man-db
+  # The card watcher's tests: loop-mounted ext2 images of card trees.
+  e2fsprogs mount util-linux
 )
 if [ "${ORRIVAN_WITH_FUZZ:-0}" = 1 ]; then pkgs+=(clang libclang-rt-14-dev); fi
 missing=()

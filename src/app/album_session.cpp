@@ -14,7 +14,9 @@ AlbumSession::~AlbumSession() {
 
 bool AlbumSession::Start(Interaction& ui, const StartupHooks& hooks) {
   album_.emplace(HomeFolder());
+  starting_ = true;
   running_ = RunStartup(ui, *album_, started_, hooks);
+  starting_ = false;
   return running_;
 }
 

@@ -33,6 +33,9 @@ class AlbumSession {
   const StartupResult& Started() const { return started_; }
   // Start succeeded: the album is open and the exit rotation will run.
   bool Running() const { return running_; }
+  // The album may be worked on: running, or inside Start (its start-up hooks, the marker's automatic
+  // import among them, run on the album being opened).
+  bool Open() const { return running_ || starting_; }
 
  private:
   // Declared in this order so the album goes first, then the flag, then the lock.
@@ -41,6 +44,7 @@ class AlbumSession {
   std::optional<CRKCardAlbumDoc> album_;
   StartupResult started_;
   bool running_ = false;
+  bool starting_ = false;
 };
 
 }  // namespace orrivan

@@ -97,11 +97,18 @@ ImportRunResult RunCardImport(AlbumSession& session, Interaction& ui, const std:
       break;
   }
 
+  return ImportSources(session, ui, detected.sources, options, dayCount);
+}
+
+ImportRunResult ImportSources(AlbumSession& session, Interaction& ui, const std::vector<fs::path>& sources,
+                              const ImportOptions& options, size_t* dayCount) {
+  if (!session.Locked()) return ImportRunResult::Busy;
+  ImportInProgressGuard importing;
   // The same start as every program that writes the album: refresh from the library copy, open,
   // repair a taken-over library, repair the template choice; at the end the exit rotation.
-  if (!session.Running() && !session.Start(ui)) return ImportRunResult::Failed;
+  if (!session.Open() && !session.Start(ui)) return ImportRunResult::Failed;
   CImportEngine engine(session.Album(), ui, options);
-  const ImportResult result = engine.Run(detected.sources);
+  const ImportResult result = engine.Run(sources);
   if (dayCount) *dayCount = session.Album().DayCount();
   switch (result) {
     case ImportResult::Done:

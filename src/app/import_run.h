@@ -45,6 +45,11 @@ enum class ImportRunResult { Done, NoDrive, NothingFound, NothingToDo, Cancelled
 ImportRunResult RunCardImport(AlbumSession& session, Interaction& ui, const std::vector<std::filesystem::path>& given,
                               const ImportOptions& options, size_t* dayCount = nullptr);
 
+// The import of sources already found, confirmed and chosen, on the caller's session: started first
+// when it is not open yet (see RunCardImport). Busy when the session does not hold the home folder.
+ImportRunResult ImportSources(AlbumSession& session, Interaction& ui, const std::vector<std::filesystem::path>& sources,
+                              const ImportOptions& options, size_t* dayCount = nullptr);
+
 // Sources from folders the user named: a DCIM folder or a folder holding RKCAM.RKS is a source itself;
 // any other folder is scanned as a card root. In the order given; a folder naming nothing adds nothing.
 std::vector<std::filesystem::path> SourcesFromFolders(const std::vector<std::filesystem::path>& folders);

@@ -1,10 +1,12 @@
-// orrivan-cli import: a card import from the mounted volumes or from named folders, every question
-// answered by a flag, the terminal, or (neither) a message and Cancel.
+// orrivan-cli import: a card import from the mounted volumes or from named folders; auto-import: the
+// automatic import of the volume a marker names. Every question is answered by a flag, the terminal,
+// or (neither) a message and Cancel.
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "app/album_session.h"
+#include "app/auto_import.h"
 #include "app/import_run.h"
 #include "base/strings.h"
 #include "cli/cli_flags.h"
@@ -25,23 +27,43 @@ struct ImportFlags {
   AnswerFlags answers;
 };
 
-int RunImport(const ImportFlags& flags) {
-  CliAnswers answers;
+// The answers the flags give; false (after the message) for a flag that is no answer.
+bool AnswersOf(const ImportFlags& flags, CliAnswers& answers) {
   answers.allSources = !flags.from.empty();
-  if (!TakeAnswers(flags.answers, answers)) return kExitUsage;
+  if (!TakeAnswers(flags.answers, answers)) return false;
   if (!flags.undated.empty()) {
     answers.undated = ParseUndatedFlag(flags.undated);
     if (!answers.undated) {
       std::fprintf(stderr, "orrivan-cli: --undated wants file-date, YYYYMMDD or leave\n");
-      return kExitUsage;
+      return false;
     }
   }
+  return true;
+}
 
+ImportOptions OptionsOf(const ImportFlags& flags) {
   ImportOptions options;
   if (flags.move) options.transferMode = kTransferMove;
   if (flags.copy) options.transferMode = kTransferCopy;
   SetImportOptions(flags.answers, options);
+  return options;
+}
 
+// The flags both commands share: --move/--copy, the filing flags, --undated and the answers.
+void AddImportFlags(CLI::App* sub, ImportFlags& flags) {
+  auto* move = sub->add_flag("--move", flags.move, "Move the files off the card");
+  auto* copy = sub->add_flag("--copy", flags.copy, "Copy the files (the card keeps them)");
+  move->excludes(copy);
+  AddFilingFlags(sub, flags.answers, "File each source into one folder of this date (YYYYMMDD)");
+  sub->add_option("--undated", flags.undated, "Pictures without a shooting date: file-date, YYYYMMDD or leave");
+  AddAnswerFlags(sub, flags.answers, "Answer the confirmation with OK and take every folder found");
+}
+
+int RunImport(const ImportFlags& flags) {
+  CliAnswers answers;
+  if (!AnswersOf(flags, answers)) return kExitUsage;
+
+  ImportOptions options = OptionsOf(flags);
   std::vector<std::filesystem::path> given(flags.from.begin(), flags.from.end());
   InstallInterruptHandler();
   CliInteraction ui(answers);
@@ -70,6 +92,43 @@ int RunImport(const ImportFlags& flags) {
   return kExitFailed;
 }
 
+int RunAutoImport(const ImportFlags& flags, const std::string& markerGiven) {
+  CliAnswers answers;
+  if (!AnswersOf(flags, answers)) return kExitUsage;
+  const std::filesystem::path marker = markerGiven.empty() ? AutoImportMarker() : std::filesystem::path(markerGiven);
+  InstallInterruptHandler();
+  CliInteraction ui(answers);
+  AlbumSession session(true);
+  switch (AutoImport(session, ui, marker, OptionsOf(flags))) {
+    case AutoImportResult::Done:
+      std::printf("%zu%s\n", session.Album().DayCount(), Str(StrId::DayCountSuffix).c_str());
+      return kExitDone;
+    case AutoImportResult::NothingToDo:
+      return kExitDone;
+    case AutoImportResult::Off:
+      std::fprintf(stderr, "orrivan-cli: auto-import is switched off (CameraImage/AutoTakeIn = 1); the marker stays\n");
+      return kExitFailed;
+    case AutoImportResult::Busy:
+      ReportBusy();
+      return kExitFailed;
+    case AutoImportResult::NoMarker:
+      std::fprintf(stderr, "orrivan-cli: no marker to read at %s\n", marker.c_str());
+      return kExitFailed;
+    case AutoImportResult::BadMarker:
+      std::fprintf(stderr, "orrivan-cli: the marker names no mounted folder; it was removed\n");
+      return kExitFailed;
+    case AutoImportResult::NothingFound:
+      std::fprintf(stderr, "orrivan-cli: no pictures on the volume the marker names; it was removed\n");
+      return kExitFailed;
+    case AutoImportResult::Cancelled:
+      std::fprintf(stderr, "orrivan-cli: auto-import cancelled; nothing was changed\n");
+      return kExitCancelled;
+    case AutoImportResult::Failed:
+      return kExitFailed;
+  }
+  return kExitFailed;
+}
+
 }  // namespace
 
 void AddImportCommands(CLI::App& app) {
@@ -77,14 +136,20 @@ void AddImportCommands(CLI::App& app) {
   CLI::App* sub = app.add_subcommand("import", "Import the pictures of a card into the library");
   sub->add_option("--from", flags->from, "Card roots or DCIM folders, in import order (default: scan volumes)")
       ->check(CLI::ExistingDirectory);
-  auto* move = sub->add_flag("--move", flags->move, "Move the files off the card");
-  auto* copy = sub->add_flag("--copy", flags->copy, "Copy the files (the card keeps them)");
-  move->excludes(copy);
-  AddFilingFlags(sub, flags->answers, "File each source into one folder of this date (YYYYMMDD)");
-  sub->add_option("--undated", flags->undated, "Pictures without a shooting date: file-date, YYYYMMDD or leave");
-  AddAnswerFlags(sub, flags->answers, "Answer the confirmation with OK and take every folder found");
+  AddImportFlags(sub, *flags);
   sub->callback([flags] {
     const int code = RunImport(*flags);
+    if (code != kExitDone) Exit(code);
+  });
+
+  auto autoFlags = std::make_shared<ImportFlags>();
+  auto marker = std::make_shared<std::string>();
+  CLI::App* automatic =
+      app.add_subcommand("auto-import", "Import the card the watcher's marker names (the home folder's Orrivan.tmp)");
+  automatic->add_option("MARKER", *marker, "The marker file (default: Orrivan.tmp in the home folder)");
+  AddImportFlags(automatic, *autoFlags);
+  automatic->callback([autoFlags, marker] {
+    const int code = RunAutoImport(*autoFlags, *marker);
     if (code != kExitDone) Exit(code);
   });
 }

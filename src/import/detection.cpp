@@ -252,11 +252,12 @@ DetectResult DetectCardSources(Interaction& ui) {
   return ConfirmAndChoose(ui, list.Paths(), false);
 }
 
-// The automatic import asks before it looks at the volume it was handed.
-DetectResult DetectAutoSources(Interaction& ui, const fs::path& root) {
-  if (settings::GetInt(settings::Key::ShowDialog) == 0 &&
-      !ui.Confirm(Str(StrId::CardFoundAutoImport), Icon::Question, CardFoundLook()))
-    return DetectResult{DetectOutcome::Cancelled, {}};
+bool ConfirmAutoImport(Interaction& ui) {
+  return settings::GetInt(settings::Key::ShowDialog) != 0 ||
+         ui.Confirm(Str(StrId::CardFoundAutoImport), Icon::Question, CardFoundLook());
+}
+
+DetectResult ChooseAutoSources(Interaction& ui, const fs::path& root) {
   CImportSourceList list;
   list.ScanRootForSources(root);
   if (list.Count() == 0) return DetectResult{DetectOutcome::NoSource, {}};
@@ -268,6 +269,12 @@ DetectResult DetectAutoSources(Interaction& ui, const fs::path& root) {
     if (index < entries.size()) result.sources.push_back(entries[index].path);
   result.outcome = result.sources.empty() ? DetectOutcome::Cancelled : DetectOutcome::Sources;
   return result;
+}
+
+// The automatic import asks before it looks at the volume it was handed.
+DetectResult DetectAutoSources(Interaction& ui, const fs::path& root) {
+  if (!ConfirmAutoImport(ui)) return DetectResult{DetectOutcome::Cancelled, {}};
+  return ChooseAutoSources(ui, root);
 }
 
 }  // namespace orrivan

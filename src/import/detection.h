@@ -111,6 +111,10 @@ DetectResult DetectCardSources(Interaction& ui);
 // The same for an automatic import of one volume root: the confirmation (text of the automatic run)
 // comes before the volume is looked at; nothing found ends quietly.
 DetectResult DetectAutoSources(Interaction& ui, const std::filesystem::path& root);
+// Its two steps, for a driver that has more to do between them: the confirmation (true at once when
+// "ShowDialog" is 1), then the root scan and the choice among several folders.
+bool ConfirmAutoImport(Interaction& ui);
+DetectResult ChooseAutoSources(Interaction& ui, const std::filesystem::path& root);
 
 // The confirmation and choice steps for an already known list (shared by the two above and by the
 // command line, which names its folders itself).

@@ -565,7 +565,7 @@ ImportResult CImportEngine::Run(const std::vector<fs::path>& sources) {
   }
 
   // 5. Progress.
-  progress_ = ui_.OpenProgress(Str(StrId::ImportCaption));
+  progress_ = ui_.OpenProgress(Str(options_.progressCaption));
   if (progress_) {
     progress_->SetText(Str(mode_ == kTransferMove ? StrId::MovingFiles : StrId::CopyingFiles), std::string());
     progress_->SetRange(total_);

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "base/interaction.h"
+#include "base/strings.h"
 #include "import/filing.h"
 #include "import/folder_ops.h"
 
@@ -25,6 +26,7 @@ struct ImportOptions {
   std::optional<int> classification;  // 0 by date, 1 into a dated folder; default "Classitication"
   std::optional<std::string> title;   // wins over "InputTitle": the title of every day the run made
   bool openBrowser = true;            // false: never open the library afterwards
+  StrId progressCaption = StrId::ImportCaption;  // the automatic import shows its own
 };
 
 enum class ImportResult {

@@ -128,6 +128,31 @@ TEST_F(CliRun, ExitCodesSayHowTheImportEnded) {
   EXPECT_EQ(Run({"list"}), kExitDone);
 }
 
+TEST_F(CliRun, AutoImportTakesTheMarkersVolumeAndRemovesTheMarker) {
+  const fs::path marker = home_ / "Orrivan.tmp";
+  fs::create_directories(home_);
+  // Switched off: the marker stays for later.
+  test::WriteFile(dir_ / "o.conf", "[CameraImage]\nAutoTakeIn=1\n");
+  test::WriteFile(marker, fs::absolute(card_).string() + "\r\n");
+  EXPECT_EQ(Run({"auto-import", "--yes"}), kExitFailed);
+  EXPECT_TRUE(fs::exists(marker));
+  fs::remove(dir_ / "o.conf");
+  // No answer to the confirmation (no --yes, no terminal): cancelled, and the marker is gone too.
+  EXPECT_EQ(Run({"auto-import"}), kExitCancelled);
+  EXPECT_FALSE(fs::exists(marker));
+  EXPECT_FALSE(fs::exists(home_ / "Orrivan.rks"));
+  test::WriteFile(marker, "not a path\r\n");
+  EXPECT_EQ(Run({"auto-import", "--yes"}), kExitFailed);
+  EXPECT_FALSE(fs::exists(marker));
+  // A marker given by name, with the import's own flags.
+  const fs::path other = dir_ / "marker";
+  test::WriteFile(other, fs::absolute(card_).string() + "\r\n");
+  EXPECT_EQ(Run({"auto-import", other.string(), "--copy", "--undated", "file-date", "--yes", "--no-open"}), kExitDone);
+  EXPECT_FALSE(fs::exists(other));
+  EXPECT_TRUE(fs::exists(home_ / "Orrivan.rks"));
+  EXPECT_TRUE(fs::exists(home_ / "library_2.htm"));
+}
+
 TEST_F(CliRun, CtrlCRollsTheImportBack) {
   // A card big enough that the import is still running when the signal comes.
   const fs::path card = dir_ / "card";
