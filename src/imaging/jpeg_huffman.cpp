@@ -208,7 +208,7 @@ void BitWriter::Flush32() {
   // A byte of all ones needs a stuffed zero after it (F.1.2.3); the test is the classic
   // "has a zero byte" on the complement.
   std::uint32_t inv = ~w;
-  if (((inv - 0x01010101u) & ~inv & 0x80808080u) == 0) {
+  if (!stuff_ || ((inv - 0x01010101u) & ~inv & 0x80808080u) == 0) {
     w = __builtin_bswap32(w);
     std::memcpy(o, &w, 4);
     pos_ += 4;
@@ -220,6 +220,33 @@ void BitWriter::Flush32() {
     if (b == 0xFF) *o++ = 0;
   }
   pos_ = static_cast<std::size_t>(o - out_.data());
+}
+
+void BitWriter::Append(const std::uint8_t* bytes, std::size_t bits) {
+  Reserve(bits / 8 * 2 + 16);  // every byte may need a stuffed zero
+  std::size_t i = 0;
+  for (; bits - i * 8 >= 32; i += 4) {
+    std::uint32_t w;
+    std::memcpy(&w, bytes + i, 4);
+    Put(__builtin_bswap32(w), 32);
+  }
+  for (; bits - i * 8 >= 8; ++i) Put(bytes[i], 8);
+  if (const unsigned rest = static_cast<unsigned>(bits - i * 8)) Put(bytes[i] >> (8 - rest), rest);
+}
+
+std::size_t BitWriter::FinishBare() {
+  const std::size_t bits = (pos_ - start_) * 8 + count_;
+  Reserve(16);
+  std::uint8_t* o = out_.data() + pos_;
+  while (count_ >= 8) {
+    count_ -= 8;
+    *o++ = static_cast<std::uint8_t>(acc_ >> count_);
+  }
+  if (count_) *o++ = static_cast<std::uint8_t>(acc_ << (8 - count_));
+  count_ = 0;
+  pos_ = static_cast<std::size_t>(o - out_.data());
+  out_.resize(pos_);
+  return bits;
 }
 
 void BitWriter::Finish() {

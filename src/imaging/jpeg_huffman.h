@@ -58,59 +58,43 @@ inline constexpr std::size_t kScanPadding = 4096;
 // stuffing. Bytes 0xFF used as fill before a marker are dropped.
 void UnstuffScan(std::span<const std::uint8_t> data, UnstuffedScan& scan);
 
+// Reads MSB first from unstuffed scan bytes (which must be followed by kScanPadding bytes). The
+// next bits are kept in a 64-bit register, so decoding a symbol is a shift and a table look-up
+// rather than a load at a bit address; the register is topped up with whole bytes.
 class BitReader {
  public:
-  BitReader(const std::uint8_t* data, std::size_t bitEnd) : data_(data), end_(bitEnd) {}
+  BitReader(const std::uint8_t* data, std::size_t bitEnd) : data_(data), end_(bitEnd) { Refill(); }
 
-  void Seek(std::size_t byteOffset, std::size_t byteEnd) { pos_ = byteOffset * 8; end_ = byteEnd * 8; }
-  bool Overrun() const { return pos_ > end_; }
-
-  // At least 57 valid bits, MSB first.
-  std::uint64_t Window() const {
-    std::uint64_t w;
-    std::memcpy(&w, data_ + (pos_ >> 3), 8);
-    return __builtin_bswap64(w) << (pos_ & 7);
+  void Seek(std::size_t byteOffset, std::size_t byteEnd) {
+    next_ = byteOffset;
+    buffer_ = 0;
+    bits_ = 0;
+    end_ = byteEnd * 8;
+    Refill();
   }
-  void Skip(unsigned n) { pos_ += n; }
-
-  // Symbol of `t`, or -1 for a bit pattern that is no code.
-  int Decode(const DecodeTable& t) {
-    std::uint64_t w = Window();
-    std::uint16_t e = t.look[w >> (64 - kLookBits)];
-    if (e >> 8) {
-      pos_ += e >> 8;
-      return e & 0xFF;
-    }
-    for (int len = kLookBits + 1; len <= 16; ++len) {
-      std::int32_t code = static_cast<std::int32_t>(w >> (64 - len));
-      if (code <= t.maxCode[len]) {
-        pos_ += len;
-        return t.values[code + t.valueOffset[len]];
-      }
-    }
-    return -1;
+  void SeekBit(std::size_t bit, std::size_t byteEnd) {
+    Seek(bit / 8, byteEnd);
+    Consume(static_cast<unsigned>(bit % 8));
   }
-
-  // `n` bits (1..16) taken as a T.81 F.2.2.1 magnitude category value.
-  int ReceiveExtend(unsigned n) {
-    std::uint32_t v = static_cast<std::uint32_t>(Window() >> (64 - n));
-    pos_ += n;
-    return v < (1u << (n - 1)) ? static_cast<int>(v) - (1 << n) + 1 : static_cast<int>(v);
-  }
+  // Bits taken so far, from the start of the data.
+  std::size_t Position() const { return next_ * 8 - bits_; }
+  bool Overrun() const { return Position() > end_; }
 
   // Decodes one block (T.81 F.2.2). `put(zigzagIndex, value)` receives the nonzero coefficients;
   // the DC (index 0) always. False for an invalid code or a run past the block's end.
   template <class Put>
   bool DecodeBlock(const DecodeTable& dc, const DecodeTable& ac, int& prediction, Put&& put) {
+    Refill();
     int s = Decode(dc);
     if (s < 0 || s > 11) return false;
     if (s) prediction += ReceiveExtend(static_cast<unsigned>(s));
     put(0, prediction);
     for (int k = 1; k < 64;) {
-      std::uint64_t w = Window();
-      std::int16_t f = ac.fastAc[w >> (64 - kLookBits)];
+      // The longest code and value: 16 + 15 bits.
+      if (bits_ < 31) Refill();
+      std::int16_t f = ac.fastAc[buffer_ >> (64 - kLookBits)];
       if (f) {
-        pos_ += f & 15;
+        Consume(f & 15);
         k += (f >> 4) & 15;
         if (k > 63) return false;
         put(k, f >> 8);
@@ -126,7 +110,7 @@ class BitReader {
         continue;
       }
       k += run;
-      if (k > 63 || size > 15) return false;
+      if (k > 63) return false;
       put(k, ReceiveExtend(static_cast<unsigned>(size)));
       ++k;
     }
@@ -134,14 +118,59 @@ class BitReader {
   }
 
  private:
+  // Afterwards at least 56 bits are held. Only whole bytes are counted; the bits loaded past them
+  // are the data's own next bits, so loading them again later ORs in the same values.
+  void Refill() {
+    std::uint64_t w;
+    std::memcpy(&w, data_ + next_, 8);
+    buffer_ |= __builtin_bswap64(w) >> bits_;
+    const unsigned bytes = (63 - bits_) >> 3;
+    next_ += bytes;
+    bits_ += bytes * 8;
+  }
+  void Consume(unsigned n) {
+    buffer_ <<= n;
+    bits_ -= n;
+  }
+
+  // Symbol of `t`, or -1 for a bit pattern that is no code. Needs 16 bits held.
+  int Decode(const DecodeTable& t) {
+    std::uint16_t e = t.look[buffer_ >> (64 - kLookBits)];
+    if (e >> 8) {
+      Consume(e >> 8);
+      return e & 0xFF;
+    }
+    for (int len = kLookBits + 1; len <= 16; ++len) {
+      std::int32_t code = static_cast<std::int32_t>(buffer_ >> (64 - len));
+      if (code <= t.maxCode[len]) {
+        Consume(static_cast<unsigned>(len));
+        return t.values[code + t.valueOffset[len]];
+      }
+    }
+    return -1;
+  }
+
+  // `n` bits (1..15) taken as a T.81 F.2.2.1 magnitude category value. Needs n bits held.
+  int ReceiveExtend(unsigned n) {
+    std::uint32_t v = static_cast<std::uint32_t>(buffer_ >> (64 - n));
+    Consume(n);
+    return v < (1u << (n - 1)) ? static_cast<int>(v) - (1 << n) + 1 : static_cast<int>(v);
+  }
+
   const std::uint8_t* data_;
-  std::size_t pos_ = 0;
+  std::size_t next_ = 0;       // next byte to load
+  std::uint64_t buffer_ = 0;   // held bits, MSB first
+  unsigned bits_ = 0;          // how many of buffer_'s bits count
   std::size_t end_;
 };
 
 class BitWriter {
  public:
-  explicit BitWriter(std::vector<std::uint8_t>& out) : out_(out), pos_(out.size()) {}
+  // Appends to `out`. A writer without stuffing produces the bare bit stream of one piece of a
+  // scan, which a stuffing writer then takes in with Append (the pieces are coded apart and
+  // joined at bit positions known only at the end).
+  explicit BitWriter(std::vector<std::uint8_t>& out, bool stuff = true)
+      : out_(out), start_(out.size()), pos_(start_), stuff_(stuff) {}
 
   // Room for one MCU of the worst case, so the block writers need no checks of their own.
   void Reserve(std::size_t bytes) {
@@ -159,16 +188,24 @@ class BitWriter {
   bool EncodeBlock(const std::int16_t* zz, std::uint64_t nonzero, const EncodeTable& dc,
                    const EncodeTable& ac, int& prediction);
 
+  // The bare bits of a writer without stuffing (MSB first, `bits` of them) written on.
+  void Append(const std::uint8_t* bytes, std::size_t bits);
+
   // Pads the last byte with 1 bits and trims the output to what was written.
   void Finish();
+  // For a writer without stuffing: writes out the last partial byte (its low bits zero), trims
+  // the output and returns the number of bits this writer wrote.
+  std::size_t FinishBare();
 
  private:
   void Flush32();
 
   std::vector<std::uint8_t>& out_;
+  std::size_t start_;
   std::size_t pos_;
   std::uint64_t acc_ = 0;
   unsigned count_ = 0;
+  bool stuff_;
 };
 
 }  // namespace orrivan::jpeg

@@ -19,8 +19,12 @@
 #include <array>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <new>
+#include <optional>
+#include <system_error>
+#include <thread>
 
 #include "imaging/jpeg_dct.h"
 #include "imaging/jpeg_exif.h"
@@ -259,6 +263,15 @@ class ScanCursor {
     return true;
   }
 
+  // Places the cursor before MCU `m` (0 or the first of a restart interval) as the walk from the
+  // start would have: same checks, same reset.
+  bool StartAt(std::size_t m, int prediction[3]) {
+    if (m == 0) return true;
+    if (interval_ == 0 || m % interval_ != 0) return false;
+    segment_ = m / interval_ - 1;
+    return Begin(m, prediction);
+  }
+
   bool End() const { return !reader_.Overrun(); }
 
  private:
@@ -272,68 +285,323 @@ class ScanCursor {
   BitReader reader_;
 };
 
-bool TurnCoefficients(const UnstuffedScan& scan, const FrameHeader& h, std::uint8_t code,
-                      std::vector<std::uint8_t>& out) {
-  const int unitsWide = h.width / 16, unitsHigh = h.height / 16;
-  const int outUnitsWide = code == 2 ? unitsWide : unitsHigh;
-  const std::size_t mcus = static_cast<std::size_t>(unitsWide) * unitsHigh;
-  ZeroedArray<std::int16_t> coef(mcus * kMcuCoefficients);
-  ZeroedArray<std::uint64_t> nonzero(mcus * kBlocksPerMcu);
-  const TurnMap map(code);
+// ---- the DCT-domain turn ----------------------------------------------------------------------
+//
+// Decoding comes first and whole (the first MCU written is the last one read, or near it), then
+// encoding in the new order. Large pictures use two threads for each. A scan with restart intervals
+// splits at an interval. A scan without them has no place where the decoder's state is known in
+// the middle, so the second thread starts decoding at a byte in the middle as if an MCU began there:
+// Huffman codes fall into step with the true stream after a few symbols, and the first thread,
+// decoding from the start, checks at each of its MCU starts past that byte whether the second
+// thread began an MCU at the same bit. From the first such MCU on, both decoders are in the same
+// state (position, block, table) and so decode the same coefficients; only the DC predictions
+// differ, by a constant per component, which is added back as the blocks are encoded. Where the
+// two never meet, the first thread decodes on to the end alone. Either way the coefficients, and
+// so the bytes written, are those of one decoder reading from the start.
+//
+// The encoder's halves are split where half the decoded bits lie. The first writes the scan with
+// its stuffing; the second writes bare bits, which are taken into the first's stream when both
+// are done, since where they start within a byte is known only then.
 
+// Below this many MCUs (about a megapixel) a second thread costs more than it saves.
+constexpr std::size_t kParallelMinMcus = 4096;
+
+// The decoded MCUs in the order they were read: each MCU's six blocks in their turned slots, each
+// block in the zigzag order of the turned block, with the mask of its nonzero coefficients.
+struct McuStore {
+  explicit McuStore(std::size_t mcus)
+      : coef(mcus * kMcuCoefficients), nonzero(mcus * kBlocksPerMcu), start(mcus + 1) {}
+  std::int16_t* Coef(std::size_t r) { return &coef[r * kMcuCoefficients]; }
+  std::uint64_t* Nonzero(std::size_t r) { return &nonzero[r * kBlocksPerMcu]; }
+  ZeroedArray<std::int16_t> coef;
+  ZeroedArray<std::uint64_t> nonzero;
+  ZeroedArray<std::size_t> start;  // bit position where each MCU began
+};
+
+struct ScanTables {
+  ScanTables(const FrameHeader& h, std::uint8_t code) : map(code) {
+    for (int c = 0; c < 3; ++c) {
+      dc[c] = &DecodeTableFor(0, h.dcId[c]);
+      ac[c] = &DecodeTableFor(1, h.acId[c]);
+      edc[c] = &EncodeTableFor(0, h.dcId[c]);
+      eac[c] = &EncodeTableFor(1, h.acId[c]);
+    }
+  }
   const DecodeTable* dc[3];
   const DecodeTable* ac[3];
-  for (int c = 0; c < 3; ++c) {
-    dc[c] = &DecodeTableFor(0, h.dcId[c]);
-    ac[c] = &DecodeTableFor(1, h.acId[c]);
+  const EncodeTable* edc[3];
+  const EncodeTable* eac[3];
+  TurnMap map;
+};
+
+bool DecodeMcu(BitReader& reader, const ScanTables& t, int prediction[3], std::int16_t* coef,
+               std::uint64_t* nonzero) {
+  for (int b = 0; b < kBlocksPerMcu; ++b) {
+    const int c = b < 4 ? 0 : b - 3;
+    const int slot = b < 4 ? t.map.luma[b] : b;
+    std::int16_t* block = coef + slot * 64;
+    std::uint64_t mask = 0;
+    const bool ok = reader.DecodeBlock(*t.dc[c], *t.ac[c], prediction[c], [&](int k, int v) {
+      const int z = t.map.zigzag[k];
+      block[z] = static_cast<std::int16_t>(v * t.map.sign[k]);
+      mask |= std::uint64_t{1} << z;
+    });
+    if (!ok) return false;
+    nonzero[slot] = mask;
   }
-  ScanCursor cursor(scan, h.restartInterval);
+  return true;
+}
+
+// MCUs [from, to) from the cursor into store records [from, to); `from` must be a place the
+// cursor can start (0 or a restart). The end position is recorded at the end of the scan only,
+// as another thread may be starting there.
+bool DecodeRange(ScanCursor& cursor, const ScanTables& t, std::size_t from, std::size_t to,
+                 std::size_t mcus, McuStore& store) {
+  int prediction[3] = {0, 0, 0};
+  if (!cursor.StartAt(from, prediction)) return false;
+  for (std::size_t m = from; m < to; ++m) {
+    if (m != from && !cursor.Begin(m, prediction)) return false;
+    store.start[m] = cursor.reader().Position();
+    if (!DecodeMcu(cursor.reader(), t, prediction, store.Coef(m), store.Nonzero(m))) return false;
+    if (!cursor.End()) return false;
+  }
+  if (to == mcus) store.start[to] = cursor.reader().Position();
+  return true;
+}
+
+// Work on a second thread, or on this one when no thread can be had; joined at the latest when it
+// goes out of scope, so no exception leaves it running.
+class HelperThread {
+ public:
+  template <class Work>
+  explicit HelperThread(Work& work) {
+    try {
+      thread_ = std::thread(std::ref(work));
+    } catch (const std::system_error&) {
+      work();
+    }
+  }
+  ~HelperThread() { Join(); }
+  HelperThread(const HelperThread&) = delete;
+  HelperThread& operator=(const HelperThread&) = delete;
+  void Join() {
+    if (thread_.joinable()) thread_.join();
+  }
+
+ private:
+  std::thread thread_;
+};
+
+// The second thread's guess: decodes from `startByte` as if an MCU began there, into records
+// [0, ...) of `store`, until the data end. A code that does not exist means the guess is not yet
+// in step: a new run begins one bit further on, in fresh records (old ones are never reused, so no
+// coefficient of a wrong guess is left in a block). Only the last run can be the true stream.
+struct GuessRun {
+  explicit GuessRun(std::size_t records) : prediction(records + 1) {}
+  ZeroedArray<std::array<int, 3>> prediction;  // DC predictions before each record
+  std::size_t first = 0;                        // the last run's first record
+  std::size_t count = 0;                        // records written; start[count] is its end
+};
+
+void DecodeGuess(const UnstuffedScan& scan, const ScanTables& t, std::size_t startByte,
+                 McuStore& store, GuessRun& run, std::size_t records) {
+  BitReader reader(scan.bytes.data(), scan.end * 8);
+  reader.SeekBit(startByte * 8, scan.end);
+  int prediction[3] = {0, 0, 0};
+  std::size_t r = 0;
+  for (;;) {
+    store.start[r] = reader.Position();
+    run.prediction[r] = {prediction[0], prediction[1], prediction[2]};
+    if (r == records || reader.Overrun()) break;
+    if (DecodeMcu(reader, t, prediction, store.Coef(r), store.Nonzero(r))) {
+      ++r;
+      continue;
+    }
+    const std::size_t failedAt = reader.Position();  // past the failed record's start
+    ++r;
+    run.first = r;
+    prediction[0] = prediction[1] = prediction[2] = 0;
+    reader.SeekBit(failedAt + 1, scan.end);
+  }
+  run.count = r;
+}
+
+// Where the blocks of source MCU m are, once decoded: below `joined` in the first store, from there
+// on in the second, at record m - joined + offset, with the DC predictions off by `dcDelta`.
+struct Decoded {
+  McuStore* first = nullptr;
+  McuStore* second = nullptr;
+  std::size_t joined = 0;
+  std::size_t offset = 0;
+  int dcDelta[3] = {0, 0, 0};
+
+  bool InSecond(std::size_t m) const { return m >= joined; }
+  std::size_t Record(std::size_t m) const { return InSecond(m) ? m - joined + offset : m; }
+  McuStore& Store(std::size_t m) const { return InSecond(m) ? *second : *first; }
+  std::size_t Bits(std::size_t m) const {
+    const McuStore& s = Store(m);
+    const std::size_t r = Record(m);
+    return s.start[r + 1] - s.start[r];
+  }
+  std::int16_t Dc(std::size_t m, int slot) const {
+    const std::int16_t v = Store(m).Coef(Record(m))[slot * 64];
+    return InSecond(m) ? static_cast<std::int16_t>(v + dcDelta[slot < 4 ? 0 : slot - 3]) : v;
+  }
+};
+
+// Decodes the whole scan on two threads (see the head of this section). False when the scan
+// is damaged, exactly where one decoder from the start would have failed.
+bool DecodeInTwo(const UnstuffedScan& scan, const FrameHeader& h, const ScanTables& t,
+                 std::size_t mcus, McuStore& first, McuStore& second, Decoded& decoded) {
+  decoded.first = &first;
+  decoded.second = &second;
+  decoded.joined = mcus;
+  if (h.restartInterval != 0) {
+    const std::size_t interval = h.restartInterval;
+    const std::size_t split = (mcus / 2 + interval - 1) / interval * interval;
+    if (split == 0 || split >= mcus) {
+      ScanCursor cursor(scan, h.restartInterval);
+      return DecodeRange(cursor, t, 0, mcus, mcus, first);
+    }
+    bool secondOk = false;
+    auto work = [&] {
+      ScanCursor cursor(scan, h.restartInterval);
+      secondOk = DecodeRange(cursor, t, split, mcus, mcus, first);
+    };
+    HelperThread helper(work);
+    ScanCursor cursor(scan, h.restartInterval);
+    const bool firstOk = DecodeRange(cursor, t, 0, split, mcus, first);
+    helper.Join();
+    return firstOk && secondOk;
+  }
+
+  const std::size_t guessByte = scan.end / 2;
+  GuessRun run(mcus);
+  auto work = [&] { DecodeGuess(scan, t, guessByte, second, run, mcus); };
+  HelperThread helper(work);
+  ScanCursor cursor(scan, 0);
   BitReader& reader = cursor.reader();
   int prediction[3] = {0, 0, 0};
   std::size_t m = 0;
-  for (int i = 0; i < unitsHigh; ++i) {
-    for (int j = 0; j < unitsWide; ++j, ++m) {
-      if (!cursor.Begin(m, prediction)) return false;
-      int row = i, col = j;
-      if (code == 1) row = unitsWide - 1 - j, col = i;
-      if (code == 2) row = unitsHigh - 1 - i, col = unitsWide - 1 - j;
-      if (code == 3) row = j, col = unitsHigh - 1 - i;
-      std::size_t dest = static_cast<std::size_t>(row) * outUnitsWide + col;
-      for (int b = 0; b < kBlocksPerMcu; ++b) {
-        int c = b < 4 ? 0 : b - 3;
-        int slot = b < 4 ? map.luma[b] : b;
-        std::int16_t* block = &coef[dest * kMcuCoefficients + slot * 64];
-        std::uint64_t mask = 0;
-        bool ok = reader.DecodeBlock(*dc[c], *ac[c], prediction[c], [&](int k, int v) {
-          int z = map.zigzag[k];
-          block[z] = static_cast<std::int16_t>(v * map.sign[k]);
-          mask |= std::uint64_t{1} << z;
-        });
-        if (!ok) return false;
-        nonzero[dest * kBlocksPerMcu + slot] = mask;
-      }
-      if (!cursor.End()) return false;
+  bool ok = true;
+  for (; m < mcus && reader.Position() < guessByte * 8; ++m) {
+    first.start[m] = reader.Position();
+    if (!DecodeMcu(reader, t, prediction, first.Coef(m), first.Nonzero(m)) || !cursor.End()) {
+      ok = false;
+      break;
     }
+  }
+  helper.Join();
+  if (!ok) return false;
+
+  std::size_t r = run.first;
+  for (; m < mcus; ++m) {
+    const std::size_t position = reader.Position();
+    first.start[m] = position;
+    while (r < run.count && second.start[r] < position) ++r;
+    // Met: the rest is the guess's, if its run holds every MCU still to come within the data.
+    const std::size_t last = r + (mcus - m);
+    if (r < run.count && second.start[r] == position && last <= run.count &&
+        second.start[last] <= scan.end * 8) {
+      decoded.joined = m;
+      decoded.offset = r;
+      for (int c = 0; c < 3; ++c) decoded.dcDelta[c] = prediction[c] - run.prediction[r][c];
+      return true;
+    }
+    if (!DecodeMcu(reader, t, prediction, first.Coef(m), first.Nonzero(m)) || !cursor.End())
+      return false;
+  }
+  first.start[mcus] = reader.Position();
+  return true;
+}
+
+// Encodes destination MCUs [from, to) whose sources `source(n)` gives.
+template <class Source>
+bool EncodeRange(const Decoded& d, const ScanTables& t, Source&& source, std::size_t from,
+                 std::size_t to, int prediction[3], BitWriter& writer) {
+  for (std::size_t n = from; n < to; ++n) {
+    writer.Reserve(kMcuReserve);
+    const std::size_t m = source(n);
+    McuStore& store = d.Store(m);
+    const std::size_t r = d.Record(m);
+    std::int16_t* coef = store.Coef(r);
+    const std::uint64_t* nonzero = store.Nonzero(r);
+    const bool second = d.InSecond(m);
+    for (int b = 0; b < kBlocksPerMcu; ++b) {
+      const int c = b < 4 ? 0 : b - 3;
+      std::int16_t* zz = coef + b * 64;
+      // Each block is encoded once, by one thread, so its DC is corrected in place.
+      if (second) zz[0] = static_cast<std::int16_t>(zz[0] + d.dcDelta[c]);
+      if (!writer.EncodeBlock(zz, nonzero[b], *t.edc[c], *t.eac[c], prediction[c])) return false;
+    }
+  }
+  return true;
+}
+
+bool TurnCoefficients(const UnstuffedScan& scan, const FrameHeader& h, std::uint8_t code,
+                      unsigned threads, std::vector<std::uint8_t>& out) {
+  const std::size_t unitsWide = static_cast<std::size_t>(h.width / 16);
+  const std::size_t unitsHigh = static_cast<std::size_t>(h.height / 16);
+  const std::size_t outUnitsWide = code == 2 ? unitsWide : unitsHigh;
+  const std::size_t mcus = unitsWide * unitsHigh;
+  const ScanTables t(h, code);
+  // The source MCU of destination MCU n.
+  auto source = [&](std::size_t n) {
+    const std::size_t row = n / outUnitsWide, col = n % outUnitsWide;
+    std::size_t i, j;
+    if (code == 1) i = col, j = unitsWide - 1 - row;
+    else if (code == 2) i = unitsHigh - 1 - row, j = unitsWide - 1 - col;
+    else i = unitsHigh - 1 - col, j = row;
+    return i * unitsWide + j;
+  };
+
+  const bool parallel = threads > 1 && mcus >= kParallelMinMcus;
+  McuStore first(mcus);
+  std::optional<McuStore> second;
+  Decoded decoded;
+  if (parallel) {
+    second.emplace(mcus);
+    if (!DecodeInTwo(scan, h, t, mcus, first, *second, decoded)) return false;
+  } else {
+    decoded.first = &first;
+    decoded.joined = mcus;
+    ScanCursor cursor(scan, h.restartInterval);
+    if (!DecodeRange(cursor, t, 0, mcus, mcus, first)) return false;
   }
 
   BitWriter writer(out);
-  const EncodeTable* edc[3];
-  const EncodeTable* eac[3];
-  for (int c = 0; c < 3; ++c) {
-    edc[c] = &EncodeTableFor(0, h.dcId[c]);
-    eac[c] = &EncodeTableFor(1, h.acId[c]);
+  int prediction[3] = {0, 0, 0};
+  if (!parallel) {
+    if (!EncodeRange(decoded, t, source, 0, mcus, prediction, writer)) return false;
+    writer.Finish();
+    return true;
   }
-  int pred[3] = {0, 0, 0};
-  for (std::size_t n = 0; n < mcus; ++n) {
-    writer.Reserve(kMcuReserve);
-    for (int b = 0; b < kBlocksPerMcu; ++b) {
-      int c = b < 4 ? 0 : b - 3;
-      if (!writer.EncodeBlock(&coef[n * kMcuCoefficients + b * 64], nonzero[n * kBlocksPerMcu + b],
-                              *edc[c], *eac[c], pred[c])) {
-        return false;
-      }
+  std::size_t totalBits = 0;
+  for (std::size_t m = 0; m < mcus; ++m) totalBits += decoded.Bits(m);
+  std::size_t split = 0;
+  for (std::size_t bits = 0; split < mcus && bits < totalBits / 2; ++split) bits += decoded.Bits(source(split));
+  int secondPrediction[3] = {0, 0, 0};
+  if (split > 0) {
+    for (int c = 0; c < 3; ++c) secondPrediction[c] = decoded.Dc(source(split - 1), c == 0 ? 3 : 3 + c);
+  }
+  std::vector<std::uint8_t> bare;
+  std::size_t bareBits = 0;
+  bool secondOk = false;
+  auto work = [&] {
+    try {
+      bare.reserve(scan.end / 2 + kMcuReserve);
+      BitWriter bareWriter(bare, false);
+      secondOk = EncodeRange(decoded, t, source, split, mcus, secondPrediction, bareWriter);
+      bareBits = bareWriter.FinishBare();
+    } catch (const std::bad_alloc&) {
+      secondOk = false;
     }
-  }
+  };
+  HelperThread helper(work);
+  const bool firstOk = EncodeRange(decoded, t, source, 0, split, prediction, writer);
+  helper.Join();
+  if (!firstOk || !secondOk) return false;
+  writer.Append(bare.data(), bareBits);
   writer.Finish();
   return true;
 }
@@ -627,7 +895,9 @@ HeaderResult ReadFrameHeader(std::span<const std::uint8_t> d, FrameHeader& h) {
   }
 }
 
-bool TurnJpeg(std::span<const std::uint8_t> in, std::uint8_t code, std::vector<std::uint8_t>& out) {
+bool TurnJpeg(std::span<const std::uint8_t> in, std::uint8_t code, std::vector<std::uint8_t>& out,
+              unsigned threads) {
+  if (threads == 0) threads = std::min(2u, std::max(1u, std::thread::hardware_concurrency()));
   if (code < 1 || code > 3) return false;
   if (in.size() < 4 || in[in.size() - 2] != 0xFF || in[in.size() - 1] != 0xD9) return false;
   FrameHeader h;
@@ -644,7 +914,8 @@ bool TurnJpeg(std::span<const std::uint8_t> in, std::uint8_t code, std::vector<s
   MarkUpright(out, code);
   out.reserve(out.size() + in.size() + in.size() / 8);
   bool whole = h.width % 16 == 0 && h.height % 16 == 0;
-  if (!(whole ? TurnCoefficients(scan, h, code, out) : TurnPixels(scan, h, code, out))) return false;
+  if (!(whole ? TurnCoefficients(scan, h, code, threads, out) : TurnPixels(scan, h, code, out)))
+    return false;
   out.push_back(0xFF);
   out.push_back(0xD9);
   return true;

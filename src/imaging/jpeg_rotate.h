@@ -33,7 +33,10 @@ enum class HeaderResult {
 HeaderResult ReadFrameHeader(std::span<const std::uint8_t> file, FrameHeader& header);
 
 // Turns a whole file by rotation code 1..3 into `out`. False for a file that cannot be turned
-// or whose entropy-coded data are damaged.
-bool TurnJpeg(std::span<const std::uint8_t> in, std::uint8_t code, std::vector<std::uint8_t>& out);
+// or whose entropy-coded data are damaged. A large picture on the DCT path is decoded and encoded
+// on up to `threads` threads (0: two where the machine has two cores); the bytes written are the
+// same for any number.
+bool TurnJpeg(std::span<const std::uint8_t> in, std::uint8_t code, std::vector<std::uint8_t>& out,
+              unsigned threads = 0);
 
 }  // namespace orrivan::jpeg
