@@ -50,9 +50,12 @@ void CDefaultView::InitialUpdate() {
 }
 
 void CDefaultView::AfterShown() {
-  if (g_busy > 0) return;
   CMainFrame& frame = context_.frame;
-  if (!context_.session.Running()) return;
+  // Shown while the start-up or a run still works (an automatic import at start): come back later.
+  if (g_busy > 0 || frame.Running() || !context_.session.Running()) {
+    QTimer::singleShot(100, this, &CDefaultView::AfterShown);
+    return;
+  }
   if (settings::GetInt(Key::DisplayMethod) == 9) {
     BusyGuard busy;
     QApplication::setOverrideCursor(Qt::WaitCursor);

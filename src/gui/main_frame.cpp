@@ -12,6 +12,7 @@
 #include "base/settings.h"
 #include "base/strings.h"
 #include "gui/gui_interaction.h"
+#include "gui/nav_column.h"
 #include "import/detection.h"
 
 namespace orrivan::gui {
@@ -200,6 +201,11 @@ bool CMainFrame::RunWork(const std::function<void()>& work) {
     QTimer::singleShot(0, this, [this] { close(); });
   }
   return true;
+}
+
+void CMainFrame::RefreshCounts() {
+  if (!view_) return;
+  for (NavColumn* nav : view_->findChildren<NavColumn*>()) nav->RefreshCount();
 }
 
 void CMainFrame::PollTick() {

@@ -57,6 +57,11 @@ class CMainFrame : public QWidget {
   void PollTick();
   QTimer& PollTimer() { return pollTimer_; }
 
+  // The library count of the view shown, read again (after a run the frame started itself).
+  void RefreshCounts();
+  // The start-up ended the program: nothing of this window is written back.
+  void ForgetPlacement() { created_ = false; }
+
   QSize NarrowSize() const { return narrow_; }
   QSize WideSize() const { return wide_; }
 

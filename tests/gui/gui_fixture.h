@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QString>
 #include <QWidget>
+#include <cstdlib>
 #include <memory>
 
 #include "base/settings.h"
@@ -24,6 +25,8 @@ class GuiFixture : public HomeFixture {
     UseTestPluginFolders(home_);
     settings::SetInt(settings::Key::DisplayMethod, 0);  // not a first start
     settings::SetString(settings::Key::MailName, "ﾒｰﾗｰの設定しない");
+    // The logon entry goes into the test's own folder.
+    ::setenv("XDG_CONFIG_HOME", (dir_.path() / "config").c_str(), 1);
   }
   void TearDown() override {
     program_.reset();
@@ -33,6 +36,8 @@ class GuiFixture : public HomeFixture {
   // Starts the program; false when its start-up ended it.
   bool StartProgram() {
     program_ = std::make_unique<gui::DesktopProgram>();
+    // The card watcher is counted, never started, by tests.
+    program_->Hooks().startCompanion = [this] { ++companionStarts_; };
     const bool started = program_->Start();
     QApplication::processEvents();
     return started;
@@ -61,6 +66,7 @@ class GuiFixture : public HomeFixture {
   }
 
   std::unique_ptr<gui::DesktopProgram> program_;
+  int companionStarts_ = 0;
 };
 
 }  // namespace orrivan::test

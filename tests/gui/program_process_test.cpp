@@ -57,6 +57,8 @@ class ProgramProcess : public test::GuiFixture {
     env_.insert("QT_QPA_PLATFORM", "offscreen");
     env_.insert("TMPDIR", QString::fromStdString(runtime_.string()));  // the test's own socket folder
     env_.insert("ASAN_OPTIONS", "detect_leaks=0");
+    env_.insert("XDG_CONFIG_HOME", QString::fromStdString((dir_.path() / "config").string()));
+    settings::SetInt(settings::Key::AutoTakeIn, 1);  // a program started here starts no card watcher
     args_ = {"--home", QString::fromStdString(home_.string()), "--config",
              QString::fromStdString((dir_.path() / "Orrivan.conf").string())};
   }
