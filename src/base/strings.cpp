@@ -225,6 +225,13 @@ constexpr StrEntry kTexts[] = {
     {StrId::HomeInUse, "このﾌｫﾙﾀﾞは他のOrrivanが使用中です\n終了してからもう一度起動してください"},
     {StrId::HelpMissing, "ﾍﾙﾌﾟﾌｧｲﾙが見つかりません"},
     {StrId::HelpOpenError, "ｴﾗｰが発生したため\nﾍﾙﾌﾟﾌｧｲﾙが開けません"},
+    // Desktop program dialogs
+    {StrId::OkButton, "OK"},
+    {StrId::WelcomeText, "このバージョンでは、取り込んだ画像を撮影日ごとに月のカレンダーで見られる「カレンダー表示」が加わりました。\n\nはじめに、これまでに取り込んだライブラリからカレンダー表示のためのデータを作成します。ライブラリの数が多いと、しばらく時間がかかることがあります。\n\n［OK］を押すとデータの作成を始めます。［ｷｬﾝｾﾙ］を押すとOrrivanを終了します。"},
+    {StrId::DateYearLabel, "年"},
+    {StrId::DateMonthLabel, "月"},
+    {StrId::DateDayLabel, "日"},
+    {StrId::ProgressBarName, "進行状況"},
 };
 
 const std::unordered_map<int, std::string>& Index() {

@@ -227,6 +227,13 @@ enum class StrId : int {
   HomeInUse,                         // another writer holds the home folder
   HelpMissing,                       // the help page is not installed
   HelpOpenError,                     // the browser could not be started for the help page
+  // Desktop program dialogs
+  OkButton,                          // the standard OK label of boxes and dialogs
+  WelcomeText,                       // first-run welcome dialog body
+  DateYearLabel,                     // date dialog, after the year list
+  DateMonthLabel,                    // date dialog, after the month list
+  DateDayLabel,                      // date dialog, after the day list
+  ProgressBarName,                   // accessible name of a progress bar
 };
 
 // The text of id; an id without text gives an empty string.

@@ -9,6 +9,7 @@
 #include <QWidget>
 #include <atomic>
 #include <functional>
+#include <memory>
 
 #include "base/interaction.h"
 
@@ -39,15 +40,18 @@ class GuiInteraction : public QObject, public Interaction {
   // until Reset(). Callable from the GUI thread.
   void CancelEverything();
   void Reset();
-  bool Cancelling() const { return cancelling_; }
+  bool Cancelling() const { return *cancelling_; }
 
  private:
-  QPointer<QWidget> parent_;
-  std::atomic<bool> cancelling_{false};
+  QPointer<QWidget> parent_;  // read on the GUI thread only
+  // Shared with the progress windows, whose Cancelled() reads it.
+  std::shared_ptr<std::atomic<bool>> cancelling_ = std::make_shared<std::atomic<bool>>(false);
 };
 
 // Runs work on a worker thread while the GUI thread goes on processing events; returns when the work
-// has ended. Called on the GUI thread (outside the GUI thread it simply runs work).
+// has ended (an exception the work throws is thrown here). Called on the GUI thread (outside the GUI
+// thread it simply runs work). The GuiInteraction's questions from the worker are answered in this
+// wait, so a worker must never be joined any other way while it may still ask.
 void RunOffGuiThread(const std::function<void()>& work);
 
 // Opens a page in the desktop's browser (through the dialog seam in tests); false when it could not
