@@ -4,7 +4,7 @@
 set -euo pipefail
 pkgs=(
   cmake ninja-build g++ pkg-config git
-  qt6-base-dev qt6-svg-dev libqt6svg6 libjpeg62-turbo-dev libturbojpeg0-dev libgphoto2-dev
+  qt6-base-dev qt6-svg-dev libqt6svg6 qt6-translations-l10n libjpeg62-turbo-dev libturbojpeg0-dev libgphoto2-dev
   libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
   libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev libfmt-dev
   libjpeg-turbo-progs xdg-utils

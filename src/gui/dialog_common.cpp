@@ -1,6 +1,9 @@
 #include "gui/dialog_common.h"
 
+#include <QCoreApplication>
+#include <QLibraryInfo>
 #include <QPointer>
+#include <QTranslator>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <algorithm>
@@ -93,6 +96,15 @@ void RejectOpenDialogs() {
   std::vector<QPointer<QDialog>> open = OpenDialogs();
   for (auto it = open.rbegin(); it != open.rend(); ++it)
     if (*it && (*it)->isVisible()) (*it)->done(QDialog::Rejected);
+}
+
+bool InstallQtJapanese() {
+  auto* translator = new QTranslator(QCoreApplication::instance());
+  if (!translator->load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    delete translator;
+    return false;
+  }
+  return QCoreApplication::installTranslator(translator);
 }
 
 int OpenDialogCount() { return static_cast<int>(OpenDialogs().size()); }

@@ -35,6 +35,11 @@ QPushButton* MakeButton(const QString& label, QWidget* parent);
 bool RunDialog(QDialog& dialog, DialogKind kind, const std::string& text, QAbstractButton* accept,
                const std::function<bool(const DialogSeam::Answer&)>& apply);
 
+// Loads Qt's own Japanese texts (the folder chooser, the edit boxes' menus), so that Qt's parts of
+// the windows speak the program's language whatever the desktop's locale. Call once after the
+// QApplication is made; false when the translation is not installed (Qt's English stays).
+bool InstallQtJapanese();
+
 // Ends every dialog opened through RunDialog (innermost first) as cancelled. GUI thread only.
 void RejectOpenDialogs();
 // How many dialogs RunDialog has open (tests, and the cross-thread code waiting for a box).

@@ -1,6 +1,9 @@
 #include "gui/folder_dialog.h"
 
 #include <QFileDialog>
+#include <QHeaderView>
+#include <QSplitter>
+#include <QTreeView>
 
 #include "gui/dialog_common.h"
 
@@ -13,6 +16,13 @@ std::optional<std::filesystem::path> ChooseFolder(QWidget* parent, const std::st
   dialog.setOption(QFileDialog::ShowDirsOnly, true);
   // The seam shows the dialog itself; a desktop's own dialog would be a separate process.
   if (DialogSeam::Enabled()) dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+  // Qt's own dialog opens too small for its date column and side bar.
+  dialog.resize(820, 520);
+  if (auto* tree = dialog.findChild<QTreeView*>(QStringLiteral("treeView"))) {
+    tree->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+    tree->header()->resizeSection(3, 170);
+  }
+  if (auto* splitter = dialog.findChild<QSplitter*>(QStringLiteral("splitter"))) splitter->setSizes({170, 650});
   // Qt's own dialog names its boxes by labels beside them only; a screen reader needs the names on
   // the boxes themselves.
   const std::pair<const char*, QFileDialog::DialogLabel> boxes[] = {

@@ -22,6 +22,17 @@ QString CounterText(int64_t position, int64_t maximum) {
 
 bool OnGuiThread() { return QThread::currentThread() == qApp->thread(); }
 
+// The window keeps one width while texts and counter change: long lines (file paths) are cut in the
+// middle, with the whole text in the tool tip.
+constexpr int kLineWidth = 400;
+
+void SetElided(QLabel* label, const QString& text) {
+  const QString shown = label->fontMetrics().elidedText(text, Qt::ElideMiddle, kLineWidth);
+  label->setText(shown);
+  label->setToolTip(shown == text ? QString() : text);
+  label->setAccessibleName(text);
+}
+
 // A GUI-thread run (no worker) lets the window repaint and the button work at this interval.
 constexpr int kPumpMs = 50;
 
@@ -36,7 +47,7 @@ ProgressWindow::ProgressWindow(QWidget* parent, const std::string& caption, std:
   line2_ = new QLabel(this);
   for (QLabel* line : {line1_, line2_}) {
     line->setTextFormat(Qt::PlainText);
-    line->setMinimumWidth(360);
+    line->setFixedWidth(kLineWidth);
     layout->addWidget(line);
   }
   counter_ = new QLabel(this);
@@ -70,10 +81,12 @@ void ProgressWindow::Pull() {
     maximum = state_->maximum;
     position = state_->position;
   }
-  line1_->setText(Q(line1));
-  line2_->setText(Q(line2));
-  // No total yet: the bar runs as busy and the counter waits.
+  SetElided(line1_, Q(line1));
+  SetElided(line2_, Q(line2));
+  // No total yet: the bar runs as busy and the counter waits. The counter has room for the total
+  // over the total, so the bar does not move as it counts.
   counter_->setText(maximum > 0 ? CounterText(position, maximum) : QString());
+  counter_->setMinimumWidth(counter_->fontMetrics().horizontalAdvance(CounterText(maximum, maximum)));
   if (maximum <= 0) {
     bar_->setRange(0, 0);
     return;

@@ -17,6 +17,7 @@
 #include "gui/dialog_common.h"
 #include "gui/folder_dialog.h"
 #include "gui/gui_interaction.h"
+#include "gui/progress_window.h"
 #include "gui/source_dialog.h"
 #include "gui/title_dialog.h"
 #include "gui/undated_dialog.h"
@@ -403,6 +404,11 @@ TEST_F(Dialogs, EveryControlOfEveryDialogIsNamed) {
   DialogSeam::NextFolder(dir.path());
   ChooseFolder(nullptr, "f");
   EXPECT_EQ(walked, 7);
+
+  auto progress = ui_.OpenProgress(Str(StrId::ImportCaption));
+  for (QWidget* window : QApplication::topLevelWidgets())
+    if (qobject_cast<ProgressWindow*>(window))
+      EXPECT_TRUE(test::UnnamedControls(window).empty()) << ::testing::PrintToString(test::UnnamedControls(window));
 }
 
 TEST(WidgetWalk, FindsControlsWithoutAName) {

@@ -4,6 +4,8 @@
 #include <QApplication>
 #include <cstdlib>
 
+#include "gui/dialog_common.h"
+
 namespace {
 
 // The offscreen platform says on every resize that it cannot pass size hints on; nothing to see.
@@ -18,6 +20,7 @@ int main(int argc, char** argv) {
   qInstallMessageHandler(QuietHandler);
   if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
   QApplication app(argc, argv);
+  orrivan::gui::InstallQtJapanese();  // Qt's own dialogs as the program shows them
   // Windows of a test close without ending the test program.
   QApplication::setQuitOnLastWindowClosed(false);
   ::testing::InitGoogleTest(&argc, argv);
