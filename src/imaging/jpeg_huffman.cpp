@@ -102,7 +102,7 @@ bool DecodeTable::Build(const std::uint8_t* counts, const std::uint8_t* vals,
       unsigned index = (static_cast<unsigned>(codes[i]) << shift) | fill;
       look[index] = static_cast<std::uint16_t>((sizes[i] << 8) | vals[i]);
       int run = vals[i] >> 4, size = vals[i] & 15;
-      if (size == 0 || sizes[i] + size > kLookBits) continue;
+      if (size == 0 || size > 7 || sizes[i] + size > kLookBits) continue;
       unsigned raw = (index >> (kLookBits - sizes[i] - size)) & ((1u << size) - 1);
       int value = raw < (1u << (size - 1)) ? static_cast<int>(raw) - (1 << size) + 1
                                             : static_cast<int>(raw);
@@ -164,15 +164,61 @@ void UnstuffScan(std::span<const std::uint8_t> data, UnstuffedScan& scan) {
   scan.bytes.resize(scan.end + kScanPadding, 0);
 }
 
+namespace {
+
+// A byte of all ones needs a stuffed zero after it (F.1.2.3); the test is the classic "has a zero
+// byte" on the complement.
+inline bool HasFFByte(std::uint32_t w) {
+  const std::uint32_t inv = ~w;
+  return ((inv - 0x01010101u) & ~inv & 0x80808080u) != 0;
+}
+
+// The writer's state in locals while a block is written: the byte stores could otherwise alias the
+// writer's members and force them through memory after every symbol.
+struct BitSink {
+  std::uint64_t acc;
+  unsigned count;
+  std::uint8_t* o;
+  bool stuff;
+
+  void Put(std::uint32_t bits, unsigned len) {
+    acc = (acc << len) | bits;
+    count += len;
+    if (count < 32) return;
+    count -= 32;
+    std::uint32_t w = static_cast<std::uint32_t>(acc >> count);
+    if (!stuff || !HasFFByte(w)) {
+      w = __builtin_bswap32(w);
+      std::memcpy(o, &w, 4);
+      o += 4;
+      return;
+    }
+    for (int shift = 24; shift >= 0; shift -= 8) {
+      const std::uint8_t b = static_cast<std::uint8_t>(w >> shift);
+      *o++ = b;
+      if (b == 0xFF) *o++ = 0;
+    }
+  }
+};
+
+}  // namespace
+
 bool BitWriter::EncodeBlock(const std::int16_t* zz, std::uint64_t nonzero, const EncodeTable& dc,
                             const EncodeTable& ac, int& prediction) {
+  BitSink sink{acc_, count_, out_.data() + pos_, stuff_};
+  auto done = [&](bool ok) {
+    acc_ = sink.acc;
+    count_ = sink.count;
+    pos_ = static_cast<std::size_t>(sink.o - out_.data());
+    return ok;
+  };
   int diff = zz[0] - prediction;
   prediction = zz[0];
   unsigned magnitude = static_cast<unsigned>(diff < 0 ? -diff : diff);
   unsigned s = magnitude ? 32 - static_cast<unsigned>(__builtin_clz(magnitude)) : 0;
-  if (s > 11 || dc.size[s] == 0) return false;
+  if (s > 11 || dc.size[s] == 0) return done(false);
   std::uint32_t extra = static_cast<std::uint32_t>(diff < 0 ? diff - 1 : diff) & ((1u << s) - 1);
-  Put((static_cast<std::uint32_t>(dc.code[s]) << s) | extra, dc.size[s] + s);
+  sink.Put((static_cast<std::uint32_t>(dc.code[s]) << s) | extra, dc.size[s] + s);
 
   nonzero &= ~std::uint64_t{1};
   int last = 0;
@@ -181,45 +227,32 @@ bool BitWriter::EncodeBlock(const std::int16_t* zz, std::uint64_t nonzero, const
     nonzero &= nonzero - 1;
     int run = k - last - 1;
     while (run >= 16) {
-      if (ac.size[0xF0] == 0) return false;
-      Put(ac.code[0xF0], ac.size[0xF0]);
+      if (ac.size[0xF0] == 0) return done(false);
+      sink.Put(ac.code[0xF0], ac.size[0xF0]);
       run -= 16;
     }
     int v = zz[k];
     magnitude = static_cast<unsigned>(v < 0 ? -v : v);
     s = 32 - static_cast<unsigned>(__builtin_clz(magnitude));
     unsigned symbol = (static_cast<unsigned>(run) << 4) | s;
-    if (s > 10 || ac.size[symbol] == 0) return false;
+    if (s > 10 || ac.size[symbol] == 0) return done(false);
     extra = static_cast<std::uint32_t>(v < 0 ? v - 1 : v) & ((1u << s) - 1);
-    Put((static_cast<std::uint32_t>(ac.code[symbol]) << s) | extra, ac.size[symbol] + s);
+    sink.Put((static_cast<std::uint32_t>(ac.code[symbol]) << s) | extra, ac.size[symbol] + s);
     last = k;
   }
   if (last != 63) {
-    if (ac.size[0] == 0) return false;
-    Put(ac.code[0], ac.size[0]);
+    if (ac.size[0] == 0) return done(false);
+    sink.Put(ac.code[0], ac.size[0]);
   }
-  return true;
+  return done(true);
 }
 
 void BitWriter::Flush32() {
-  count_ -= 32;
-  std::uint32_t w = static_cast<std::uint32_t>(acc_ >> count_);
-  std::uint8_t* o = out_.data() + pos_;
-  // A byte of all ones needs a stuffed zero after it (F.1.2.3); the test is the classic
-  // "has a zero byte" on the complement.
-  std::uint32_t inv = ~w;
-  if (!stuff_ || ((inv - 0x01010101u) & ~inv & 0x80808080u) == 0) {
-    w = __builtin_bswap32(w);
-    std::memcpy(o, &w, 4);
-    pos_ += 4;
-    return;
-  }
-  for (int shift = 24; shift >= 0; shift -= 8) {
-    std::uint8_t b = static_cast<std::uint8_t>(w >> shift);
-    *o++ = b;
-    if (b == 0xFF) *o++ = 0;
-  }
-  pos_ = static_cast<std::size_t>(o - out_.data());
+  BitSink sink{acc_, count_, out_.data() + pos_, stuff_};
+  sink.Put(0, 0);  // with 32 bits or more held, writes one word
+  acc_ = sink.acc;
+  count_ = sink.count;
+  pos_ = static_cast<std::size_t>(sink.o - out_.data());
 }
 
 void BitWriter::Append(const std::uint8_t* bytes, std::size_t bits) {

@@ -21,7 +21,7 @@ std::span<const std::uint8_t> StandardTableBytes(int tableClass, int id);
 // Zigzag position -> natural (row * 8 + column) position, T.81 Figure A.6.
 extern const std::uint8_t kZigzagToNatural[64];
 
-inline constexpr int kLookBits = 9;
+inline constexpr int kLookBits = 11;
 
 struct DecodeTable {
   // Builds from 16 code counts and their values; false for counts no prefix code can have.
