@@ -102,6 +102,7 @@ bool DecodeTable::Build(const std::uint8_t* counts, const std::uint8_t* vals,
       unsigned index = (static_cast<unsigned>(codes[i]) << shift) | fill;
       look[index] = static_cast<std::uint16_t>((sizes[i] << 8) | vals[i]);
       int run = vals[i] >> 4, size = vals[i] & 15;
+      // A value of more than 7 bits would not fit the 16-bit entry beside its run and length.
       if (size == 0 || size > 7 || sizes[i] + size > kLookBits) continue;
       unsigned raw = (index >> (kLookBits - sizes[i] - size)) & ((1u << size) - 1);
       int value = raw < (1u << (size - 1)) ? static_cast<int>(raw) - (1 << size) + 1

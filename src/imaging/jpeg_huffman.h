@@ -1,5 +1,5 @@
 // Table-driven Huffman coding of the baseline sequential process (ITU-T T.81 Annex C and F.1.2 /
-// F.2.2): canonical code generation, a 9-bit lookahead decoder with a combined run/value table for
+// F.2.2): canonical code generation, an 11-bit lookahead decoder with a combined run/value table for
 // short AC codes, and an encoder that emits whole code-plus-value words through a 64-bit buffer.
 // Entropy-coded segments are unstuffed once (0xFF 0x00 -> 0xFF, split at RSTn) so the bit reader
 // can load eight bytes at a time.
