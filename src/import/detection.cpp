@@ -10,6 +10,8 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <set>
+#include <utility>
 #include <system_error>
 
 #include "base/settings.h"
@@ -127,12 +129,17 @@ std::optional<int64_t> StatVolume(const fs::path& root) {
 CDriveList CandidateVolumes(const std::vector<MountEntry>& table, const VolumeStat& stat) {
   std::map<fs::path, size_t> last;
   for (size_t i = 0; i < table.size(); ++i) last[table[i].mountPoint] = i;
+  // One file system mounted at two places (a bind of the whole volume) is one card, not two.
+  std::set<std::pair<unsigned, unsigned>> taken;
   CDriveList drives;
   for (size_t i = 0; i < table.size(); ++i) {
     const MountEntry& entry = table[i];
-    if (last[entry.mountPoint] != i || !MayBeCardMount(entry)) continue;
+    if (last[entry.mountPoint] != i || taken.count({entry.major, entry.minor}) || !MayBeCardMount(entry)) continue;
     const std::optional<int64_t> bytes = stat(entry.mountPoint);
-    if (bytes && *bytes > 0) drives.push_back(entry.mountPoint);
+    if (bytes && *bytes > 0) {
+      drives.push_back(entry.mountPoint);
+      taken.insert({entry.major, entry.minor});
+    }
   }
   return drives;
 }

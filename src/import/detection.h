@@ -60,7 +60,7 @@ std::optional<int64_t> StatVolume(const std::filesystem::path& root);
 
 // The candidate volume roots of a mount table, in its order: each entry screened by MayBeCardMount,
 // and only those that pass are stat-ed. A mount point listed twice counts once, as its last entry (the
-// later mount hides the earlier).
+// later mount hides the earlier); a file system mounted at two places counts once, at the first.
 CDriveList CandidateVolumes(const std::vector<MountEntry>& table, const VolumeStat& stat = StatVolume);
 
 // Fills the list (cleared first) from the mount table, or from $ORRIVAN_VOLUMES (dir:dir) when it is

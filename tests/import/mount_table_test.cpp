@@ -86,7 +86,8 @@ TEST(VolumeScan, StatsOnlyMountsThatMayBeCardsAndNeverAnAutomountPoint) {
       "52 27 0:52 / /mnt/sd rw - ext4 card rw\n"
       "53 27 0:53 / /media/user/EMPTY rw - vfat card rw\n"
       "54 27 0:54 / /mnt rw - ext4 card rw\n"
-      "55 24 0:55 / /dev/card rw - vfat card rw\n";
+      "55 24 0:55 / /dev/card rw - vfat card rw\n"
+      "56 27 0:50 / /mnt/again rw - vfat card rw\n";  // the card of 0:50 bound a second time
   std::vector<fs::path> asked;
   const VolumeStat stat = [&](const fs::path& root) -> std::optional<int64_t> {
     asked.push_back(root);
