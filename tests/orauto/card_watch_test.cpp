@@ -18,11 +18,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
-MountEntry Entry(int id, const std::string& point, const std::string& type = "vfat", unsigned minor = 1) {
+// A mount of its own file system (device 0:<id> unless told).
+MountEntry Entry(int id, const std::string& point, const std::string& type = "vfat", unsigned minor = 0) {
   MountEntry entry;
   entry.mountId = id;
   entry.parentId = 1;
-  entry.minor = minor;
+  entry.minor = minor ? minor : static_cast<unsigned>(id);
   entry.root = "/";
   entry.mountPoint = point;
   entry.fileSystemType = type;
@@ -47,7 +48,7 @@ TEST(MountWatch, OnlyMountsMissingFromTheLastLookAreNew) {
   EXPECT_TRUE(watch.Update(start).empty());
   EXPECT_EQ(watch.Update(table).size(), 1u);
   // The same id for another device or place is another mount.
-  table.back() = Entry(41, "/media/u/CARD", "vfat", 2);
+  table.back() = Entry(41, "/media/u/CARD", "vfat", 99);
   EXPECT_EQ(watch.Update(table).size(), 1u);
 }
 
