@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <climits>
 #include <map>
 #include <string>
 #include <system_error>
@@ -180,19 +181,45 @@ fs::path RelocationTarget(const fs::path& chosen) {
   return folder / layout::kLibraryFolderName;
 }
 
-bool HasRoomFor(const fs::path& target, const fs::path& currentRoot, int64_t bytes) {
+namespace {
+
+std::function<std::optional<int64_t>(const fs::path&)>& FreeSpaceProbe() {
+  static std::function<std::optional<int64_t>(const fs::path&)> probe;
+  return probe;
+}
+
+fs::path NearestExisting(const fs::path& target) {
   fs::path probe = target;
   std::error_code ec;
   while (!probe.empty() && !fs::exists(probe, ec) && probe != probe.parent_path()) probe = probe.parent_path();
+  return probe;
+}
+
+}  // namespace
+
+void SetFreeSpaceProbeForTesting(std::function<std::optional<int64_t>(const fs::path&)> probe) {
+  FreeSpaceProbe() = std::move(probe);
+}
+
+std::optional<int64_t> FreeSpaceAt(const fs::path& target) {
+  const fs::path probe = NearestExisting(target);
+  if (FreeSpaceProbe()) return FreeSpaceProbe()(probe);
+  struct statvfs vfs {};
+  if (::statvfs(probe.c_str(), &vfs) != 0) return std::nullopt;
+  const uint64_t block = vfs.f_frsize ? vfs.f_frsize : 1;
+  const uint64_t blocks = vfs.f_bavail;
+  // Saturated: a huge volume is simply "enough".
+  if (blocks > static_cast<uint64_t>(INT64_MAX) / block) return INT64_MAX;
+  return static_cast<int64_t>(blocks * block);
+}
+
+bool HasRoomFor(const fs::path& target, const fs::path& currentRoot, int64_t bytes) {
+  const fs::path probe = NearestExisting(target);
   struct stat a {}, b {};
   if (::stat(probe.c_str(), &a) == 0 && ::stat(currentRoot.c_str(), &b) == 0 && a.st_dev == b.st_dev) return true;
-  struct statvfs vfs {};
-  if (::statvfs(probe.c_str(), &vfs) != 0) return false;
-  if (bytes <= 0) return true;
-  // Compared in blocks, so the product cannot overflow.
-  const uint64_t block = vfs.f_frsize ? vfs.f_frsize : 1;
-  const uint64_t needed = (static_cast<uint64_t>(bytes) + block - 1) / block;
-  return static_cast<uint64_t>(vfs.f_bavail) >= needed;
+  const std::optional<int64_t> free = FreeSpaceAt(target);
+  if (!free) return false;
+  return bytes <= 0 || *free >= bytes;
 }
 
 RelocateResult RelocateLibrary(Interaction& ui, CRKCardAlbumDoc& album, const fs::path& chosen) {

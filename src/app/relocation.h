@@ -6,6 +6,8 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
+#include <optional>
 
 #include "base/interaction.h"
 
@@ -29,6 +31,12 @@ int64_t LibrarySize(const CRKCardAlbumDoc& album);
 // The root a chosen folder gives: the folder itself when its last component is "Image Library",
 // else the folder + "/Image Library".
 std::filesystem::path RelocationTarget(const std::filesystem::path& chosen);
+
+// The bytes an ordinary user may still write at the target's nearest existing folder; nothing when
+// the file system cannot be asked.
+std::optional<int64_t> FreeSpaceAt(const std::filesystem::path& target);
+// Replaces the figure FreeSpaceAt gives (tests: a disk without room); an empty function restores it.
+void SetFreeSpaceProbeForTesting(std::function<std::optional<int64_t>(const std::filesystem::path&)> probe);
 
 // Whether the library fits at the target. Moves within one file system need no room; otherwise the
 // free space of the target's nearest existing folder must hold `bytes`.

@@ -212,6 +212,42 @@ enum class StrId : int {
   DisplayMethodList,                 // DisplayMethod = 0
   DisplayMethodCalendar,             // DisplayMethod = 1
   PrintButtonYes,                    // PrintButton = 0
+  SaveFolderLabel,                   // general page, before the save folder
+  SaveFolderButton,                  // general page: starts the library relocation
+  TemplateLabel,                     // general page, before the template choice
+  TemplateButton,                    // general page: opens the template selection dialog
+  AutoImportNowLabel,                // camera page, before the state set at start-up
+  SettingsWriteFailed,               // a setting could not be written (settings file)
+  MailChosenLabel,                   // options page, before the chosen mail program
+  MailFirstVisitCaption,             // options page, notice on the first visit
+  MailFirstVisitText,                // options page, notice on the first visit
+  ReflectButton,                     // options page: apply the options to every day
+  ReflectDoneLabel,                  // options page, before the count of days rewritten
+  // Template selection dialog
+  TemplateDialogTitle,               // dialog title
+  TemplateListLabel,                 // template list
+  TemplateSummaryLabel,              // description of the selected template
+  TemplateColorLabel,                // colour pattern list
+  TemplateSampleLabel,               // sample picture
+  TemplateNoSample,                  // in place of a sample the plug-in could not give
+  NoTemplates,                       // no plug-in offers a template
+  OkButton,                          // OK of the program's own dialogs
+  // Library folder dialog (relocation)
+  SaveFolderDialogPrompt,            // what the dialog is for
+  CurrentSaveFolderLabel,            // the folder the library is in now
+  LibrarySizeLabel,                  // the library's size
+  KilobyteSuffix,                    // after a size in kilobytes
+  NewSaveFolderLabel,                // the folder chosen
+  BrowseButton,                      // opens the folder chooser
+  ChooseFolderTitle,                 // folder chooser title
+  NotAFolder,                        // the chosen path is a file
+  NoFolderChosen,                    // nothing chosen
+  NotEnoughSpace,                    // free-space box (size, free, in KB)
+  FreeSpaceUnknown,                  // free space could not be asked
+  // Version page and box
+  VersionBoxTitle,                   // version box title
+  VersionLabel,                      // before the version
+  BuiltWithLabel,                    // before the libraries the program was built with
   // The navigation column of every view (captions of our own; no mnemonics, the views' own use them)
   NavLibrary,                        // open the library in the browser
   NavImport,                         // import view

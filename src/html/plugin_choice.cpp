@@ -69,11 +69,13 @@ bool TemplateChoiceModel::Accept(std::string* shown) const {
   using settings::Key;
   const PluginTemplate& t = templates_[selected_];
   const std::string colorName = colors_.empty() ? std::string() : colors_[color_];
-  settings::SetString(Key::TemplateType, t.title);
-  settings::SetInt(Key::TemplateTypeNo, t.index);
-  settings::SetString(Key::TemplateBackCol, colorName);
-  settings::SetInt(Key::TemplateBackNo, colors_.empty() ? -1 : color_);
-  settings::SetString(Key::DllPath, t.reference);
+  // Every value is tried, so a failure leaves as little half-written as the store allows.
+  bool written = settings::SetString(Key::TemplateType, t.title);
+  written = settings::SetInt(Key::TemplateTypeNo, t.index) && written;
+  written = settings::SetString(Key::TemplateBackCol, colorName) && written;
+  written = settings::SetInt(Key::TemplateBackNo, colors_.empty() ? -1 : color_) && written;
+  written = settings::SetString(Key::DllPath, t.reference) && written;
+  if (!written) return false;
   if (shown != nullptr) *shown = t.title + Str(StrId::TemplateBackgroundJoin) + colorName;
   return true;
 }

@@ -31,8 +31,8 @@ class TemplateChoiceModel {
   void SelectColor(int index);
 
   // OK: writes "TemplateType", "TemplateTypeNo", "TemplateBackCol", "TemplateBackNo" and "DllPath"
-  // and returns the choice as it is shown (title + " / 背景 " + colour name). False (nothing
-  // written) when nothing is selected.
+  // and returns the choice as it is shown (title + " / 背景 " + colour name). False when nothing
+  // is selected (nothing written) or the settings file could not be written.
   bool Accept(std::string* shown) const;
 
  private:

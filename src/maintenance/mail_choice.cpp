@@ -21,10 +21,14 @@ namespace fs = std::filesystem;
 
 const std::array<MailProgram, kMailEntries>& MailPrograms() {
   static const std::array<MailProgram, kMailEntries> programs = {{
-      {kNoMailProgram, {}},
-      {"Outlook Express", {"msimn", "msimn.exe"}},
-      {"Outlook", {"outlook", "OUTLOOK.EXE"}},
-      {"Eudora", {"eudora", "EUDORA.EXE"}},
+      {kNoMailProgram, {}, nullptr},
+      {"Outlook Express", {"msimn", "msimn.exe"}, nullptr},
+      {"Outlook", {"outlook", "OUTLOOK.EXE"}, nullptr},
+      {"Eudora", {"eudora", "EUDORA.EXE"}, nullptr},
+      // No Linux system has the three above, so without these nobody could have a MAIL button. The
+      // day pages' button is a mailto: link, which the browser hands to the desktop's mail program.
+      {"Thunderbird", {"thunderbird"}, "thunderbird"},
+      {"Evolution", {"evolution"}, "evolution"},
   }};
   return programs;
 }

@@ -1,7 +1,8 @@
 // The mail program that the day pages' MAIL button names, the print button and the attachment size:
-// the four mail entries (their names are stored in album records, so they stay), which of them are
-// installed (an executable of that program on PATH), the choice written to "MailName", and
-// ApplyToLibrary, which rebuilds every reachable day with the current choices.
+// the mail entries (the four historic ones stay, as album records store their names; then the mail
+// programs Linux users have), which of them are installed (an executable of that program on PATH),
+// the choice written to "MailName", and ApplyToLibrary, which rebuilds every reachable day with the
+// current choices.
 #pragma once
 
 #include <array>
@@ -18,18 +19,20 @@ namespace orrivan {
 
 class CRKCardAlbumDoc;
 
-inline constexpr int kMailEntries = 4;
+// Entries 0-3 are the historic ones; 4 and 5 are the Linux mail programs.
+inline constexpr int kMailEntries = 6;
 
 struct MailProgram {
   const char* name;                      // the "MailName" value
   std::vector<const char*> executables;  // names looked for on PATH; none for entry 0
+  const char* iconName;                  // the desktop icon theme's name for it; nullptr for none
 };
 const std::array<MailProgram, kMailEntries>& MailPrograms();
 
 // The executable of an entry found on PATH (an executable regular file); nothing for entry 0 or a
 // program that is not there. Empty PATH components (the current folder) are not searched.
 std::optional<std::filesystem::path> MailProgramPath(int index);
-// Entries 1-3 whose program is on PATH. Entry 0 names no program and is never "installed".
+// Entries from 1 on whose program is on PATH. Entry 0 names no program and is never "installed".
 bool IsMailProgramInstalled(int index);
 // Entry 0 always; the others when installed.
 bool IsMailEntrySelectable(int index);

@@ -296,5 +296,26 @@ TEST_F(Relocation, FreeSpaceMattersOnlyAcrossFileSystems) {
   }
 }
 
+TEST_F(Relocation, FreeSpaceFigureComesFromTheProbeAcrossFileSystems) {
+  struct stat a {}, b {};
+  if (::stat("/dev/shm", &a) != 0 || ::stat(root_.c_str(), &b) != 0 || a.st_dev == b.st_dev)
+    GTEST_SKIP() << "/dev/shm is not another file system here";
+  fs::path asked;
+  SetFreeSpaceProbeForTesting([&](const fs::path& folder) -> std::optional<int64_t> {
+    asked = folder;
+    return 4096;
+  });
+  EXPECT_EQ(FreeSpaceAt("/dev/shm/orrivan-none/Image Library"), 4096);
+  EXPECT_EQ(asked, fs::path("/dev/shm"));  // the nearest folder that exists
+  EXPECT_TRUE(HasRoomFor("/dev/shm/orrivan-none/Image Library", root_, 4096));
+  EXPECT_FALSE(HasRoomFor("/dev/shm/orrivan-none/Image Library", root_, 4097));
+  // Within one file system nothing is copied, so no figure is needed.
+  EXPECT_TRUE(HasRoomFor(dir_ / "Photos" / "Image Library", root_, INT64_MAX));
+  SetFreeSpaceProbeForTesting([](const fs::path&) { return std::optional<int64_t>(); });
+  EXPECT_FALSE(HasRoomFor("/dev/shm/orrivan-none/Image Library", root_, 1));
+  SetFreeSpaceProbeForTesting({});
+  EXPECT_GT(FreeSpaceAt("/dev/shm").value_or(0), 0);
+}
+
 }  // namespace
 }  // namespace orrivan::test

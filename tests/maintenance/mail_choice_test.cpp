@@ -62,10 +62,26 @@ TEST_F(MailChoice, AProgramOnPathCanBeChosenAndIsWrittenAtOnce) {
 }
 
 TEST_F(MailChoice, AnUnknownNameShowsTheFirstEntryWithoutBeingRewritten) {
-  settings::SetString(settings::Key::MailName, "Thunderbird");
+  settings::SetString(settings::Key::MailName, "Sylpheed");
   EXPECT_EQ(SelectedMailEntry(), 0);
   EXPECT_FALSE(SettleMailName());
+  EXPECT_EQ(MailName(), "Sylpheed");
+}
+
+TEST_F(MailChoice, LinuxMailProgramsFollowTheFourKeptEntries) {
+  ASSERT_EQ(kMailEntries, 6);
+  EXPECT_STREQ(MailPrograms()[3].name, "Eudora");
+  EXPECT_STREQ(MailPrograms()[4].name, "Thunderbird");
+  EXPECT_STREQ(MailPrograms()[5].name, "Evolution");
+  EXPECT_FALSE(ChooseMailProgram(4));
+  Install("thunderbird");
+  EXPECT_TRUE(IsMailProgramInstalled(4));
+  EXPECT_FALSE(IsMailProgramInstalled(5));
+  ASSERT_TRUE(ChooseMailProgram(4));
   EXPECT_EQ(MailName(), "Thunderbird");
+  EXPECT_EQ(SelectedMailEntry(), 4);
+  EXPECT_FALSE(ChooseMailProgram(5));
+  EXPECT_FALSE(ChooseMailProgram(kMailEntries));
 }
 
 TEST_F(MailChoice, ANeverSetNameIsSettledOnce) {
