@@ -48,6 +48,11 @@ QString PlainLabel(const QString& label) {
   return plain.trimmed();
 }
 
+QWidget* DialogParent(QWidget* window) {
+  if (!window || !window->isVisible() || window->isMinimized()) return nullptr;
+  return window;
+}
+
 QPushButton* MakeButton(const QString& label, QWidget* parent) {
   auto* button = new QPushButton(label, parent);
   button->setAccessibleName(PlainLabel(label));

@@ -24,6 +24,11 @@ inline std::string U(const QString& text) { return text.toStdString(); }
 // "ﾌｫﾙﾀﾞ一覧(&L)" -> "ﾌｫﾙﾀﾞ一覧", "&Yes" -> "Yes": what a screen reader should say.
 QString PlainLabel(const QString& label);
 
+// The window a dialog should be owned by: window itself, or none while it is hidden or minimised
+// (the auto-import at start-up runs with the main window minimised; a dialog owned by it could stay
+// out of sight and the run would seem to hang).
+QWidget* DialogParent(QWidget* window);
+
 // A push button with the label, its accessible name the plain label.
 QPushButton* MakeButton(const QString& label, QWidget* parent);
 

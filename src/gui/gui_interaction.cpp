@@ -54,7 +54,7 @@ void GuiInteraction::SetParentWindow(QWidget* parentWindow) { parent_ = parentWi
 void GuiInteraction::Message(const std::string& text, Icon icon, const BoxLook& look) {
   if (*cancelling_) return;
   CallOnGui(this, [&] {
-    if (!*cancelling_) ShowBox(parent_, look.caption, text, icon, Labels(look, {Str(StrId::OkButton)}), 0);
+    if (!*cancelling_) ShowBox(DialogParent(parent_), look.caption, text, icon, Labels(look, {Str(StrId::OkButton)}), 0);
   });
 }
 
@@ -62,7 +62,7 @@ bool GuiInteraction::Confirm(const std::string& text, Icon icon, const BoxLook& 
   if (*cancelling_) return false;
   return CallOnGui(this, [&] {
     if (*cancelling_) return false;
-    const int pressed = ShowBox(parent_, look.caption, text, icon,
+    const int pressed = ShowBox(DialogParent(parent_), look.caption, text, icon,
                                 Labels(look, {Str(StrId::OkButton), Str(StrId::CancelButtonHalfWidth)}), 1);
     return pressed == 0 && !*cancelling_;
   });
@@ -76,7 +76,7 @@ Answer GuiInteraction::Question(const std::string& text, Icon icon, bool withCan
     if (*cancelling_) return refusal;
     std::vector<std::string> defaults{Str(StrId::YesButton), Str(StrId::NoButton)};
     if (withCancel) defaults.push_back(Str(StrId::CancelButtonHalfWidth));
-    const int pressed = ShowBox(parent_, look.caption, text, icon, Labels(look, defaults), withCancel ? 2 : -1);
+    const int pressed = ShowBox(DialogParent(parent_), look.caption, text, icon, Labels(look, defaults), withCancel ? 2 : -1);
     if (*cancelling_) return refusal;
     return pressed == 0 ? Answer::Yes : pressed == 1 ? Answer::No : refusal;
   });
@@ -86,7 +86,7 @@ std::optional<std::string> GuiInteraction::AskDate(const DateQuestion& question)
   if (*cancelling_) return std::nullopt;
   return CallOnGui(this, [&]() -> std::optional<std::string> {
     if (*cancelling_) return std::nullopt;
-    auto date = AskDateDialog(parent_, question);
+    auto date = AskDateDialog(DialogParent(parent_), question);
     return *cancelling_ ? std::nullopt : date;
   });
 }
@@ -95,7 +95,7 @@ std::optional<std::string> GuiInteraction::AskTitle(const TitleQuestion& questio
   if (*cancelling_) return std::nullopt;
   return CallOnGui(this, [&]() -> std::optional<std::string> {
     if (*cancelling_) return std::nullopt;
-    auto title = AskTitleDialog(parent_, question);
+    auto title = AskTitleDialog(DialogParent(parent_), question);
     return *cancelling_ ? std::nullopt : title;
   });
 }
@@ -105,7 +105,7 @@ std::vector<size_t> GuiInteraction::ChooseSources(const std::string& caption,
   if (*cancelling_) return {};
   return CallOnGui(this, [&]() -> std::vector<size_t> {
     if (*cancelling_) return {};
-    auto order = ChooseSourcesDialog(parent_, caption, entries);
+    auto order = ChooseSourcesDialog(DialogParent(parent_), caption, entries);
     return *cancelling_ ? std::vector<size_t>{} : order;
   });
 }
@@ -113,7 +113,7 @@ std::vector<size_t> GuiInteraction::ChooseSources(const std::string& caption,
 UndatedChoice GuiInteraction::AskUndated(int, bool givenDateOnly) {
   if (*cancelling_) return {};
   return CallOnGui(this, [&]() -> UndatedChoice {
-    UndatedChoice choice = AskUndatedDialog(parent_, givenDateOnly, cancelling_.get());
+    UndatedChoice choice = AskUndatedDialog(DialogParent(parent_), givenDateOnly, cancelling_.get());
     return *cancelling_ ? UndatedChoice{} : choice;
   });
 }
@@ -122,7 +122,7 @@ EraseAnswer GuiInteraction::AskErase(const std::string& text, const BoxLook& loo
   if (*cancelling_) return EraseAnswer::Cancel;
   return CallOnGui(this, [&] {
     if (*cancelling_) return EraseAnswer::Cancel;
-    const int pressed = ShowBox(parent_, look.caption, text, Icon::Question,
+    const int pressed = ShowBox(DialogParent(parent_), look.caption, text, Icon::Question,
                                 Labels(look, {Str(StrId::YesButton), Str(StrId::NoButton), Str(StrId::EraseAllButton),
                                               Str(StrId::CancelButtonHalfWidth)}),
                                 3);
@@ -142,7 +142,7 @@ std::unique_ptr<Progress> GuiInteraction::OpenProgress(const std::string& captio
   // Nothing to show while the window is closing: the run only needs to see Cancelled().
   if (*cancelling_) return std::make_unique<GuiProgress>(nullptr, state);
   return CallOnGui(this, [&]() -> std::unique_ptr<Progress> {
-    auto* window = new ProgressWindow(parent_, caption, state);
+    auto* window = new ProgressWindow(DialogParent(parent_), caption, state);
     window->show();
     return std::make_unique<GuiProgress>(window, state);
   });

@@ -439,3 +439,28 @@ TEST(WidgetWalk, FindsControlsWithoutAName) {
 
 }  // namespace
 }  // namespace orrivan::gui
+
+namespace orrivan::gui {
+namespace {
+
+// A dialog is owned by the main window while it can be seen; a minimised or hidden window would
+// take the dialog out of sight with it.
+TEST_F(Dialogs, DialogsAreOwnedByTheWindowOnlyWhileItCanBeSeen) {
+  QWidget window;
+  ui_.SetParentWindow(&window);
+  std::vector<QWidget*> owners;
+  DialogSeam::SetObserver([&owners](DialogKind, QWidget* dialog) { owners.push_back(dialog->parentWidget()); });
+  for (int i = 0; i < 3; ++i) DialogSeam::NextAccept(DialogKind::Box);
+  ui_.Message("hidden", Icon::Information);
+  window.show();
+  ui_.Message("shown", Icon::Information);
+  window.showMinimized();
+  ui_.Message("minimised", Icon::Information);
+  ASSERT_EQ(owners.size(), 3u);
+  EXPECT_EQ(owners[0], nullptr);
+  EXPECT_EQ(owners[1], &window);
+  EXPECT_EQ(owners[2], nullptr);
+}
+
+}  // namespace
+}  // namespace orrivan::gui
