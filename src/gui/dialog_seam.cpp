@@ -54,6 +54,7 @@ const char* DialogKindName(DialogKind kind) {
     case DialogKind::Sources: return "source selection";
     case DialogKind::Folder: return "folder chooser";
     case DialogKind::Browser: return "browser";
+    case DialogKind::Progress: return "progress window";
   }
   return "?";
 }
@@ -168,6 +169,17 @@ DialogSeam::Answer DialogSeam::Take(DialogKind kind, QWidget* dialog, Shown show
   Answer answer = std::move(queue.front());
   queue.pop_front();
   return answer;
+}
+
+void DialogSeam::Opened(DialogKind kind, QWidget* window, Shown shown) {
+  SeamState& s = State();
+  Observer observer;
+  {
+    std::lock_guard lock(s.mutex);
+    s.shown.push_back(std::move(shown));
+    observer = s.observer;
+  }
+  if (observer) observer(kind, window);
 }
 
 void DialogSeam::Miss(const std::string& what) {

@@ -17,7 +17,9 @@ class QWidget;
 
 namespace orrivan::gui {
 
-enum class DialogKind { Box, Welcome, Date, Undated, Title, Sources, Folder, Browser };
+// Progress: a progress window opened (it takes no answer; the observer sees it, e.g. to press its
+// Cancel later).
+enum class DialogKind { Box, Welcome, Date, Undated, Title, Sources, Folder, Browser, Progress };
 const char* DialogKindName(DialogKind kind);
 
 class DialogSeam {
@@ -72,6 +74,9 @@ class DialogSeam {
   // next answer (a miss answers Cancel). Only with the seam enabled.
   static Answer Take(DialogKind kind, QWidget* dialog, Shown shown);
   static void Miss(const std::string& what);
+  // Called by a window that takes no answer (the progress window) once it is shown: recorded and
+  // seen by the observer. Only with the seam enabled.
+  static void Opened(DialogKind kind, QWidget* window, Shown shown);
 };
 
 }  // namespace orrivan::gui

@@ -144,6 +144,9 @@ std::unique_ptr<Progress> GuiInteraction::OpenProgress(const std::string& captio
   return CallOnGui(this, [&]() -> std::unique_ptr<Progress> {
     auto* window = new ProgressWindow(DialogParent(parent_), caption, state);
     window->show();
+    if (DialogSeam::Enabled())
+      DialogSeam::Opened(DialogKind::Progress, window,
+                         DialogSeam::Shown{DialogKind::Progress, caption, {}, {Str(StrId::CancelButtonHalfWidth)}});
     return std::make_unique<GuiProgress>(window, state);
   });
 }

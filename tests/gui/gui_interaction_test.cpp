@@ -66,6 +66,24 @@ TEST_F(Interaction, WorkerQuestionsAreAnsweredOnTheGuiThread) {
   EXPECT_EQ(date, "20070315");
 }
 
+// A test reaches the progress window through the seam's observer, as a user reaches its button.
+TEST_F(Interaction, TheObserverSeesTheProgressWindowAndItsCancelReachesTheWorker) {
+  ProgressWindow* seen = nullptr;
+  DialogSeam::SetObserver([&seen](DialogKind kind, QWidget* window) {
+    if (kind != DialogKind::Progress) return;
+    seen = qobject_cast<ProgressWindow*>(window);
+    if (seen) seen->CancelButton()->click();
+  });
+  bool cancelled = false;
+  RunOffGuiThread([&] { cancelled = ui_.OpenProgress(Str(StrId::ImportCaption))->Cancelled(); });
+  EXPECT_NE(seen, nullptr);
+  EXPECT_TRUE(cancelled);
+  const auto shown = DialogSeam::ShownDialogs();
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].kind, DialogKind::Progress);
+  EXPECT_EQ(shown[0].caption, Str(StrId::ImportCaption));
+}
+
 TEST_F(Interaction, AnExceptionOfTheWorkComesBackToTheCaller) {
   EXPECT_THROW(RunOffGuiThread([] { throw std::runtime_error("boom"); }), std::runtime_error);
 }
