@@ -232,7 +232,6 @@ constexpr StrEntry kTexts[] = {
     {StrId::TemplateSampleLabel, "ｻﾝﾌﾟﾙ"},
     {StrId::TemplateNoSample, "（ｻﾝﾌﾟﾙなし）"},
     {StrId::NoTemplates, "ﾃﾝﾌﾟﾚｰﾄが見つかりません\nPluginsﾌｫﾙﾀﾞにﾃﾝﾌﾟﾚｰﾄを入れてください"},
-    {StrId::OkButton, "OK"},
     // Library folder dialog (relocation)
     {StrId::SaveFolderDialogPrompt, "ﾗｲﾌﾞﾗﾘを移動する保存ﾌｫﾙﾀﾞを選んでください"},
     {StrId::CurrentSaveFolderLabel, "現在の保存ﾌｫﾙﾀﾞ："},

@@ -231,7 +231,6 @@ enum class StrId : int {
   TemplateSampleLabel,               // sample picture
   TemplateNoSample,                  // in place of a sample the plug-in could not give
   NoTemplates,                       // no plug-in offers a template
-  OkButton,                          // OK of the program's own dialogs
   // Library folder dialog (relocation)
   SaveFolderDialogPrompt,            // what the dialog is for
   CurrentSaveFolderLabel,            // the folder the library is in now
