@@ -98,7 +98,7 @@ std::optional<RgbImage> MovieFrameModule::ReadFirstFrame(const std::filesystem::
 }
 
 std::filesystem::path BundledMovieFrameModulePath() {
-  return (ExecutableFolder() / ".." / "lib" / "orrivan" / ORRIVAN_MOVIE_FRAME_MODULE_FILE)
+  return (ExecutableFolder() / ".." / "lib" / "orrivan" / "modules" / ORRIVAN_MOVIE_FRAME_MODULE_FILE)
       .lexically_normal();
 }
 

@@ -32,7 +32,7 @@ class MovieFrameModule {
   OrrivanMovieReadFirstFrameFn read_;
 };
 
-// ExecutableFolder()/../lib/orrivan/ and the module's file name, normalised.
+// ExecutableFolder()/../lib/orrivan/modules/ and the module's file name, normalised.
 std::filesystem::path BundledMovieFrameModulePath();
 
 // The bundled module, opened at the first call (from any thread) and kept; null when it could not

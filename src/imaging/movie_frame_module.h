@@ -1,6 +1,6 @@
 /* The movie-frame module's interface: the one export the program looks up by name in
- * lib/orrivan/movie_frame.so. The module holds the libav* adapter, so only a run that meets a movie
- * loads libav* and its tree of libraries; every other command starts without them.
+ * lib/orrivan/modules/movie_frame.so. The module holds the libav* adapter, so only a run that meets
+ * a movie loads libav* and its tree of libraries; every other command starts without them.
  *
  * The export decodes the first frame of the file's best video stream, scales it to width x height
  * and writes it as 8-bit RGB rows, top to bottom, no padding, into rgb (rgbSize bytes, which must
