@@ -1,0 +1,186 @@
+// The USB import run: list, download every picture folder into a card-shaped receive tree (one tree
+// per storage, so two storages with the same folder names never meet), file it with the card
+// engine, then (move) delete on the camera what the library verifiably holds.
+#include "import/usb_import.h"
+
+#include <stdlib.h>
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <fstream>
+#include <map>
+#include <system_error>
+
+#include "base/paths.h"
+#include "base/settings.h"
+#include "base/strings.h"
+#include "import/detection.h"
+#include "import/folder_ops.h"
+
+namespace orrivan {
+
+namespace fs = std::filesystem;
+using settings::Key;
+
+namespace {
+
+constexpr char kReceivePrefix[] = ".orrivan-usb-receive-";
+
+bool SameBytes(const fs::path& a, const fs::path& b) {
+  std::ifstream x(a, std::ios::binary), y(b, std::ios::binary);
+  if (!x || !y) return false;
+  char bx[65536], by[65536];
+  for (;;) {
+    x.read(bx, sizeof bx);
+    y.read(by, sizeof by);
+    const std::streamsize nx = x.gcount(), ny = y.gcount();
+    if (nx != ny || std::char_traits<char>::compare(bx, by, static_cast<size_t>(nx)) != 0) return false;
+    if (nx == 0 || !x || !y) return !x && !y && nx == ny;
+  }
+}
+
+}  // namespace
+
+CUsbImport::CUsbImport(CRKCardAlbumDoc& album, Interaction& ui, ImportOptions options)
+    : album_(album), ui_(ui), options_(std::move(options)) {}
+
+CUsbImport::~CUsbImport() { RemoveReceiveFolder(); }
+
+bool CUsbImport::MakeReceiveFolder() {
+  std::error_code ec;
+  fs::create_directories(HomeFolder(), ec);
+  // One left behind was a killed run's: runs write only while holding the home folder's lock.
+  std::vector<fs::path> stale;
+  for (fs::directory_iterator it(HomeFolder(), ec), end; !ec && it != end; it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    if (name.rfind(kReceivePrefix, 0) == 0 && it->is_directory(ec) && !it->is_symlink(ec)) stale.push_back(it->path());
+  }
+  for (const fs::path& folder : stale) fs::remove_all(folder, ec);
+  std::string pattern = (HomeFolder() / (std::string(kReceivePrefix) + "XXXXXX")).string();
+  if (::mkdtemp(pattern.data()) == nullptr) return false;
+  receiveFolder_ = pattern;
+  return true;
+}
+
+void CUsbImport::RemoveReceiveFolder() {
+  if (receiveFolder_.empty()) return;
+  std::error_code ec;
+  fs::remove_all(receiveFolder_, ec);
+  receiveFolder_.clear();
+}
+
+ImportResult CUsbImport::Run(usb::CUsbCamera& camera) {
+  usb::UsbListing listing;
+  if (usb::UsbStatus s = camera.List(listing); !s) {
+    ui_.Message(s.message, Icon::Stop);
+    return ImportResult::Failed;
+  }
+  leftOnCamera_ = listing.leftOnCamera;
+  refused_ = listing.refusedNames;
+  if (listing.files.empty()) {
+    ui_.Message(Str(StrId::NoImportableImages), Icon::Information);
+    return ImportResult::NothingToDo;
+  }
+  const int mode = options_.transferMode.value_or(settings::GetInt(Key::CopyImage) == 1 ? kTransferMove : kTransferCopy);
+  if (afterListing_) afterListing_();
+  if (!MakeReceiveFolder()) {
+    ui_.Message(Str(StrId::LibraryWriteError), Icon::Stop);
+    return ImportResult::Failed;
+  }
+
+  // Storage index -> its card-shaped tree. A phone's "Camera" folder is no DCF folder: it is filed
+  // from a plain source folder holding it, as a card's non-DCF folder would be.
+  std::map<int, fs::path> dcf, plain;
+  std::vector<fs::path> sources, received;
+  std::unique_ptr<Progress> progress = ui_.OpenProgress(Str(StrId::ImportCaption));
+  if (progress) progress->SetRange(static_cast<int64_t>(listing.files.size()));
+  size_t k = 0;
+  for (const usb::UsbFile& file : listing.files) {
+    ++k;
+    const bool phone = !(file.cardFolder.size() >= 3 && file.cardFolder.substr(0, 3) >= "100" &&
+                         file.cardFolder.substr(0, 3) <= "999");
+    std::map<int, fs::path>& trees = phone ? plain : dcf;
+    if (!trees.count(file.storage)) {
+      const fs::path root = receiveFolder_ / std::to_string(file.storage) / (phone ? "PHONE" : "DCIM");
+      trees[file.storage] = root;
+      sources.push_back(root);
+    }
+    const fs::path folder = trees[file.storage] / file.cardFolder;
+    std::error_code ec;
+    fs::create_directories(folder, ec);
+    if (progress) {
+      progress->SetText(Str(StrId::SerialTransferring), file.name + "(" + std::to_string(k) + "/" +
+                                                            std::to_string(listing.files.size()) + ")" +
+                                                            Str(StrId::SerialReceiving));
+    }
+    const fs::path target = folder / file.name;
+    const usb::UsbStatus s = ec ? usb::UsbStatus{usb::UsbError::Local, folder.string() + ": cannot write there"}
+                                : camera.Download(file, target);
+    if (!s) {
+      progress.reset();
+      RemoveReceiveFolder();
+      ui_.Message(s.message, Icon::Stop);
+      return ImportResult::Failed;
+    }
+    ++downloaded_;
+    received.push_back(target);
+    if (progress) progress->SetPosition(static_cast<int64_t>(k));
+    if (progress && progress->Cancelled()) {
+      progress.reset();
+      RemoveReceiveFolder();
+      return ImportResult::Cancelled;
+    }
+  }
+  progress.reset();
+  // The receive tree is ours: the engine copies from it (a move would only save the copy), and the
+  // camera's files go after the save.
+  ImportOptions engineOptions = options_;
+  engineOptions.transferMode = kTransferCopy;
+  CImportEngine engine(album_, ui_, engineOptions);
+  const ImportResult result = engine.Run(sources);
+  if (result == ImportResult::Done && mode == kTransferMove)
+    DeleteVerified(camera, listing.files, received, engine.LibraryRoot());
+  RemoveReceiveFolder();
+  return result;
+}
+
+void CUsbImport::DeleteVerified(usb::CUsbCamera& camera, const std::vector<usb::UsbFile>& files,
+                                const std::vector<fs::path>& received, const fs::path& libraryRoot) {
+  std::multimap<std::uintmax_t, fs::path> bySize;
+  std::error_code ec;
+  for (auto it = fs::recursive_directory_iterator(libraryRoot, ec); !ec && it != fs::recursive_directory_iterator();
+       it.increment(ec)) {
+    if (it->is_regular_file(ec) && !it->is_symlink(ec)) bySize.emplace(it->file_size(ec), it->path());
+  }
+  for (size_t i = 0; i < files.size() && i < received.size(); ++i) {
+    bool verified = false;
+    auto [from, to] = bySize.equal_range(files[i].size);
+    for (auto it = from; it != to && !verified; ++it) verified = SameBytes(received[i], it->second);
+    // A copy the library holds turned, or not at all, keeps its original on the camera.
+    if (!verified || !camera.Delete(files[i])) {
+      ++kept_;
+      continue;
+    }
+    ++deleted_;
+  }
+}
+
+bool ChooseUsbCamera(const std::vector<usb::DetectedCamera>& cameras, const std::string& named,
+                     UsbCameraChoice& choice, std::string& message) {
+  std::vector<const usb::DetectedCamera*> matches;
+  for (const usb::DetectedCamera& c : cameras)
+    if (c.port == named) matches.push_back(&c);
+  if (matches.empty()) {
+    for (const usb::DetectedCamera& c : cameras)
+      if (CompareIgnoreCase(c.model, named) == 0) matches.push_back(&c);
+  }
+  if (matches.size() == 1) {
+    choice = {matches[0]->model, matches[0]->port};
+    return true;
+  }
+  message = matches.empty() ? "no USB camera " + named + " is attached (see orrivan-cli cameras)"
+                            : "several cameras " + named + " are attached: name one by its port";
+  return false;
+}
+
+}  // namespace orrivan
