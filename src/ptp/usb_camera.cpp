@@ -3,6 +3,7 @@
 // automounted share merely to look for cameras.
 #include "ptp/usb_camera.h"
 
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <stdlib.h>
 #include <sys/stat.h>
@@ -81,6 +82,24 @@ std::optional<fs::path> DriverFolder(const char* driver) {
   return folder;
 }
 
+// libgphoto2 opens and closes every driver module at each list load, and static data of a closed
+// module that still points at the heap shows as a leak. Pinned once, the drivers stay loaded: their
+// data stays reachable and later loads cost a reference count, not a relocation.
+void PinDrivers() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    const char* camlibs = std::getenv("CAMLIBS");
+    std::vector<fs::path> modules;
+    std::error_code ec;
+    for (fs::directory_iterator it(camlibs ? fs::path(camlibs) : fs::path(ORRIVAN_GPHOTO2_CAMLIB_DIR), ec), end;
+         !ec && it != end; it.increment(ec)) {
+      if (it->path().extension() == ".so") modules.push_back(it->path());
+    }
+    modules.push_back(fs::path(ORRIVAN_GPHOTO2_PORT_DIR) / "usb1.so");
+    for (const fs::path& module : modules) ::dlopen(module.c_str(), RTLD_LAZY | RTLD_NODELETE);
+  });
+}
+
 struct PortList {
   GPPortInfoList* list = nullptr;
   ~PortList() {
@@ -90,6 +109,7 @@ struct PortList {
 
 // Loads the port list of one driver only ("usb1" or "disk").
 int LoadPorts(PortList& ports, const char* driver) {
+  PinDrivers();
   const std::optional<fs::path> folder = DriverFolder(driver);
   if (!folder) return GP_ERROR_LIBRARY;
   const char* previous = std::getenv("IOLIBS");
