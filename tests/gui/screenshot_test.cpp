@@ -7,7 +7,12 @@
 #include <cstdlib>
 
 #include "base/strings.h"
+#include "gui/dialog_seam.h"
+#include "gui/entry_form_view.h"
 #include "gui/main_frame.h"
+#include "support/jpeg_writer.h"
+
+#include <QTimer>
 #include "gui_fixture.h"
 
 namespace orrivan {
@@ -27,6 +32,53 @@ class Screenshots : public test::GuiFixture {
   }
   std::string dir_out_;
 };
+
+TEST_F(Screenshots, WelcomeAndTheProgressWindowOfAnImport) {
+  namespace fs = std::filesystem;
+  gui::DialogSeam::Enable();
+  fs::remove(dir_.path() / "Orrivan.conf");  // a fresh profile
+  gui::DialogSeam::SetObserver([&](gui::DialogKind kind, QWidget* dialog) {
+    if (kind == gui::DialogKind::Welcome) Shot(dialog, "welcome");
+  });
+  gui::DialogSeam::NextAccept(gui::DialogKind::Welcome);
+  const fs::path card = dir_.path() / "card";
+  for (int i = 1; i <= 12; ++i) {
+    test::JpegSpec spec;
+    spec.width = 800;
+    spec.height = 600;
+    spec.seed = static_cast<std::uint32_t>(i);
+    test::ExifSpec exif;
+    exif.dateTimeOriginal = "2007:03:15 10:00:00";
+    spec.exif = exif;
+    test::WriteJpeg(card / "DCIM" / "100TEST" / ("ABCD00" + std::string(i < 10 ? "0" : "") + std::to_string(i) + ".JPG"), spec);
+  }
+  ::setenv("ORRIVAN_VOLUMES", card.c_str(), 1);
+  ASSERT_TRUE(StartProgram());
+  Press(FindButton(&Frame(), QString::fromStdString(Str(StrId::NavImport))));
+  gui::DialogSeam::SetObserver([&](gui::DialogKind kind, QWidget* dialog) {
+    if (kind == gui::DialogKind::Box) Shot(dialog, "confirmation");
+  });
+  gui::DialogSeam::NextButton("OK");
+  gui::DialogSeam::NextBrowser(true);
+  bool shot = false;
+  auto* timer = new QTimer(&Frame());
+  timer->setInterval(20);
+  QObject::connect(timer, &QTimer::timeout, [&, timer] {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+      if (!shot && w->isVisible() && w->windowTitle() == QString::fromStdString(Str(StrId::ImportCaption))) {
+        shot = true;
+        timer->stop();
+        Shot(w, "import_progress");
+        Shot(&Frame(), "import_view_during_run");
+      }
+    }
+  });
+  timer->start();
+  Press(qobject_cast<gui::CEntryFormView*>(Frame().CurrentView())->CameraButton());
+  EXPECT_TRUE(shot);
+  ::unsetenv("ORRIVAN_VOLUMES");
+  gui::DialogSeam::Disable();
+}
 
 TEST_F(Screenshots, StartAndImportViews) {
   ASSERT_TRUE(StartProgram());
