@@ -27,14 +27,14 @@ constexpr int kFiles = 200;
 // Answers nothing and shows nothing: the bench card needs no question.
 class SilentInteraction : public Interaction {
  public:
-  void Message(const std::string&, Icon) override {}
-  bool Confirm(const std::string&, Icon) override { return true; }
-  Answer Question(const std::string&, Icon, bool) override { return Answer::Yes; }
-  std::optional<std::string> AskDate(const std::string&) override { return std::nullopt; }
-  std::optional<std::string> AskTitle(const std::string&, const std::string&) override { return std::nullopt; }
+  void Message(const std::string&, Icon, const BoxLook&) override {}
+  bool Confirm(const std::string&, Icon, const BoxLook&) override { return true; }
+  Answer Question(const std::string&, Icon, bool, const BoxLook&) override { return Answer::Yes; }
+  std::optional<std::string> AskDate(const DateQuestion&) override { return std::nullopt; }
+  std::optional<std::string> AskTitle(const TitleQuestion&) override { return std::nullopt; }
   std::vector<size_t> ChooseSources(const std::string&, const std::vector<SourceEntry>&) override { return {}; }
-  UndatedChoice AskUndated(int) override { return {}; }
-  EraseAnswer AskErase(const std::string&, const std::vector<std::string>&) override { return EraseAnswer::Cancel; }
+  UndatedChoice AskUndated(int, bool) override { return {}; }
+  EraseAnswer AskErase(const std::string&, const BoxLook&) override { return EraseAnswer::Cancel; }
   std::unique_ptr<Progress> OpenProgress(const std::string&) override { return nullptr; }
   bool OpenInBrowser(const fs::path&) override { return true; }
 };

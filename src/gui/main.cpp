@@ -9,6 +9,7 @@
 #include "base/paths.h"
 #include "base/settings.h"
 #include "gui/desktop_program.h"
+#include "gui/dialog_common.h"
 #include "gui/single_instance.h"
 
 namespace {
@@ -69,6 +70,7 @@ int main(int argc, char** argv) {
 
   QApplication app(argc, argv);
   QApplication::setApplicationName("Orrivan");
+  orrivan::gui::InstallQtJapanese();  // Qt's own dialogs and menus in the program's language
   orrivan::gui::SingleInstance instance;
   orrivan::gui::DesktopProgram* running = nullptr;
   instance.SetRaiseHandler([&running] { orrivan::gui::RaiseProgramWindow(running ? &running->Frame() : nullptr); });

@@ -189,7 +189,7 @@ namespace {
 bool EqualsAscii(const std::string& a, const char* b) { return CompareIgnoreCase(a, b) == 0; }
 
 // The confirmation before an import: titled with the product name, OK and "中止".
-BoxLook CardFoundLook() { return BoxLook{Str(StrId::ProductName), {"OK", Str(StrId::CancelButton)}}; }
+BoxLook CardFoundLook() { return BoxLook{Str(StrId::ProductName), {Str(StrId::OkButton), Str(StrId::CancelButton)}}; }
 
 bool HoldsIndexFile(const fs::path& folder) {
   std::error_code ec;
