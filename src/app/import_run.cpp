@@ -12,6 +12,7 @@
 #include "base/strings.h"
 #include "html/template_repair.h"
 #include "import/detection.h"
+#include "import/other_import.h"
 #include "library/album_document.h"
 #include "library/album_file.h"
 #include "library/layout.h"
@@ -109,6 +110,38 @@ ImportRunResult ImportSources(AlbumSession& session, Interaction& ui, const std:
   if (!session.Open() && !session.Start(ui)) return ImportRunResult::Failed;
   CImportEngine engine(session.Album(), ui, options);
   const ImportResult result = engine.Run(sources);
+  if (dayCount) *dayCount = session.Album().DayCount();
+  switch (result) {
+    case ImportResult::Done:
+      return ImportRunResult::Done;
+    case ImportResult::NothingToDo:
+      return ImportRunResult::NothingToDo;
+    case ImportResult::Cancelled:
+      return ImportRunResult::Cancelled;
+    case ImportResult::Failed:
+      return ImportRunResult::Failed;
+  }
+  return ImportRunResult::Failed;
+}
+
+ImportRunResult RunOtherImport(AlbumSession& session, Interaction& ui, const std::vector<fs::path>& folders,
+                               const ImportOptions& options, size_t* dayCount) {
+  if (!session.Locked()) return ImportRunResult::Busy;
+  ImportInProgressGuard importing;
+  if (folders.empty() || folders.size() > kMaxOtherFolders) {
+    ui.Message(Str(StrId::FolderListFull), Icon::Stop, BoxLook{Str(StrId::OtherImportCaption), {}});
+    return ImportRunResult::Failed;
+  }
+  // The folders are looked at again: one may have gone since it was chosen.
+  for (const fs::path& folder : folders) {
+    const FolderState state = InspectFolder(folder);
+    if (state == FolderState::HasFiles) continue;
+    ui.Message(FolderRefusalText(folder, state, true), Icon::Stop, BoxLook{Str(StrId::OtherImportCaption), {}});
+    return state == FolderState::NoFiles ? ImportRunResult::NothingFound : ImportRunResult::Failed;
+  }
+  if (!session.Running() && !session.Start(ui)) return ImportRunResult::Failed;
+  COtherImport engine(session.Album(), ui, options);
+  const ImportResult result = engine.Run(folders);
   if (dayCount) *dayCount = session.Album().DayCount();
   switch (result) {
     case ImportResult::Done:

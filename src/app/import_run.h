@@ -50,6 +50,11 @@ ImportRunResult RunCardImport(AlbumSession& session, Interaction& ui, const std:
 ImportRunResult ImportSources(AlbumSession& session, Interaction& ui, const std::vector<std::filesystem::path>& sources,
                               const ImportOptions& options, size_t* dayCount = nullptr);
 
+// An other-image import of the folders (at most ten, the user's order) on the caller's session.
+// NothingFound when a folder holds nothing to import (said); Failed when one is missing or unreadable.
+ImportRunResult RunOtherImport(AlbumSession& session, Interaction& ui, const std::vector<std::filesystem::path>& folders,
+                               const ImportOptions& options, size_t* dayCount = nullptr);
+
 // Sources from folders the user named: a DCIM folder or a folder holding RKCAM.RKS is a source itself;
 // any other folder is scanned as a card root. In the order given; a folder naming nothing adds nothing.
 std::vector<std::filesystem::path> SourcesFromFolders(const std::vector<std::filesystem::path>& folders);

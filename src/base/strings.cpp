@@ -270,6 +270,15 @@ constexpr StrEntry kTexts[] = {
     {StrId::DateMonthLabel, "月"},
     {StrId::DateDayLabel, "日"},
     {StrId::ProgressBarName, "進行状況"},
+    {StrId::SaveModeShortcut, "ｼｮｰﾄｶｯﾄを作る(&K)"},
+    {StrId::FolderMissing, "フォルダが見つかりません"},
+    {StrId::FolderUnreadable, "フォルダを読み込めません"},
+    {StrId::FolderListFull, "ﾌｫﾙﾀﾞ一覧には10個までしか追加できません"},
+    {StrId::FolderAlreadyListed, "このフォルダはﾌｫﾙﾀﾞ一覧に追加済みです"},
+    {StrId::OtherFolderTree, "フォルダ"},
+    {StrId::PreviewPane, "プレビュー"},
+    {StrId::PortNotTty, "このポートはシリアルポートではありません"},
+    {StrId::TestingCamera, "カメラを確認しています..."},
 };
 
 const std::unordered_map<int, std::string>& Index() {

@@ -269,6 +269,17 @@ enum class StrId : int {
   DateMonthLabel,                    // date dialog, after the month list
   DateDayLabel,                      // date dialog, after the day list
   ProgressBarName,                   // accessible name of a progress bar
+  // The other-image import (texts of our own)
+  SaveModeShortcut,                  // transfer choice: a shortcut to the original
+  FolderMissing,                     // a listed folder is not there (any more)
+  FolderUnreadable,                  // a listed folder cannot be read
+  FolderListFull,                    // an eleventh folder
+  FolderAlreadyListed,               // a folder added twice
+  OtherFolderTree,                   // accessible name of the folder tree
+  PreviewPane,                       // accessible name of the preview pane
+  // The serial dialogs (texts of our own)
+  PortNotTty,                        // the chosen port is not a serial device
+  TestingCamera,                     // status line while the link test runs
 };
 
 // The text of id; an id without text gives an empty string.

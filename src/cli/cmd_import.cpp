@@ -14,6 +14,7 @@
 #include "cli/cli_session.h"
 #include "cli/commands.h"
 #include "import/folder_ops.h"
+#include "import/other_import.h"
 
 namespace orrivan::cli {
 
@@ -129,6 +130,52 @@ int RunAutoImport(const ImportFlags& flags, const std::string& markerGiven) {
   return kExitFailed;
 }
 
+// import-folders: the import's flags and --shortcut, and the folders themselves.
+struct FoldersFlags {
+  ImportFlags import;
+  std::vector<std::string> folders;
+  bool shortcut = false;
+};
+
+int RunImportFolders(const FoldersFlags& flags) {
+  CliAnswers answers;
+  if (!AnswersOf(flags.import, answers)) return kExitUsage;
+  if (flags.shortcut && (flags.import.move || flags.import.copy)) {
+    std::fprintf(stderr, "orrivan-cli: --shortcut excludes --move and --copy\n");
+    return kExitUsage;
+  }
+  if (flags.folders.size() > kMaxOtherFolders) {
+    std::fprintf(stderr, "orrivan-cli: at most %zu folders in one import\n", kMaxOtherFolders);
+    return kExitUsage;
+  }
+  ImportOptions options = OptionsOf(flags.import);
+  options.transferMode = flags.import.move ? kTransferMove : flags.shortcut ? kTransferShortcut : kTransferCopy;
+
+  const std::vector<std::filesystem::path> folders(flags.folders.begin(), flags.folders.end());
+  InstallInterruptHandler();
+  CliInteraction ui(answers);
+  size_t days = 0;
+  AlbumSession session(true);
+  switch (RunOtherImport(session, ui, folders, options, &days)) {
+    case ImportRunResult::Done:
+      std::printf("%zu%s\n", days, Str(StrId::DayCountSuffix).c_str());
+      return kExitDone;
+    case ImportRunResult::NothingToDo:
+      return kExitDone;
+    case ImportRunResult::Cancelled:
+      std::fprintf(stderr, "orrivan-cli: import cancelled; nothing was changed\n");
+      return kExitCancelled;
+    case ImportRunResult::Busy:
+      ReportBusy();
+      return kExitFailed;
+    case ImportRunResult::NoDrive:
+    case ImportRunResult::NothingFound:
+    case ImportRunResult::Failed:
+      return kExitFailed;
+  }
+  return kExitFailed;
+}
+
 }  // namespace
 
 void AddImportCommands(CLI::App& app) {
@@ -150,6 +197,16 @@ void AddImportCommands(CLI::App& app) {
   AddImportFlags(automatic, *autoFlags);
   automatic->callback([autoFlags, marker] {
     const int code = RunAutoImport(*autoFlags, *marker);
+    if (code != kExitDone) Exit(code);
+  });
+
+  auto folderFlags = std::make_shared<FoldersFlags>();
+  CLI::App* folders = app.add_subcommand("import-folders", "Import the pictures directly in up to ten folders");
+  folders->add_option("FOLDERS", folderFlags->folders, "Folders, in import order")->required();
+  AddImportFlags(folders, folderFlags->import);
+  folders->add_flag("--shortcut", folderFlags->shortcut, "Link to the originals instead of copying them");
+  folders->callback([folderFlags] {
+    const int code = RunImportFolders(*folderFlags);
     if (code != kExitDone) Exit(code);
   });
 }

@@ -244,6 +244,28 @@ AxisWeights MakeAxisWeights(int sourceLength, int targetLength) {
 
 }  // namespace
 
+RgbImage TurnQuarter(const RgbImage& source, bool clockwise) {
+  RgbImage turned;
+  if (source.empty()) return turned;
+  turned.width = source.height;
+  turned.height = source.width;
+  turned.pixels.resize(source.pixels.size());
+  const std::size_t w = static_cast<std::size_t>(source.width), h = static_cast<std::size_t>(source.height);
+  for (std::size_t y = 0; y < h; ++y) {
+    for (std::size_t x = 0; x < w; ++x) {
+      // Clockwise, the source's bottom-left pixel becomes the top-left one.
+      const std::size_t tx = clockwise ? h - 1 - y : y;
+      const std::size_t ty = clockwise ? x : w - 1 - x;
+      const std::uint8_t* from = &source.pixels[(y * w + x) * 3];
+      std::uint8_t* to = &turned.pixels[(ty * h + tx) * 3];
+      to[0] = from[0];
+      to[1] = from[1];
+      to[2] = from[2];
+    }
+  }
+  return turned;
+}
+
 RgbImage Resample(const RgbImage& source, int width, int height) {
   RgbImage out;
   if (width <= 0 || height <= 0 || source.empty() ||

@@ -65,6 +65,9 @@ int ChooseDctScale(ImageSize full, ImageSize atLeast);
 // (each axis on its own). Returns an empty image when either size is not positive.
 RgbImage Resample(const RgbImage& source, int width, int height);
 
+// The image turned a quarter turn, clockwise or counter-clockwise.
+RgbImage TurnQuarter(const RgbImage& source, bool clockwise);
+
 // Baseline JPEG, 4:2:0, at the given quality (1..100). Nothing for an empty image.
 std::optional<std::vector<std::uint8_t>> EncodeJpeg(const RgbImage& image, int quality);
 

@@ -25,14 +25,18 @@ PreviewOutcome Save(const RgbImage& image, const std::filesystem::path& preview)
   return SaveJpeg(image, preview, kJpegQuality) ? PreviewOutcome::Written : PreviewOutcome::Failed;
 }
 
-PreviewOutcome StillPreview(const std::filesystem::path& image, const std::filesystem::path& preview) {
+PreviewOutcome StillPreview(const std::filesystem::path& image, const std::filesystem::path& preview, int turn) {
   const auto bytes = ReadFileBytes(image, kMaxStillImageBytes);
   if (!bytes) return PreviewOutcome::Failed;
   JpegDecoder decoder(*bytes);
   if (!decoder.ReadHeader()) return PreviewOutcome::Failed;
-  const ImageSize target = PreviewSize(decoder.size());
-  auto decoded = decoder.Decode(target);
+  const bool quarter = turn == 1 || turn == 3;
+  ImageSize full = decoder.size();
+  if (quarter) full = {full.height, full.width};
+  const ImageSize target = PreviewSize(full);
+  auto decoded = decoder.Decode(quarter ? ImageSize{target.height, target.width} : target);
   if (!decoded) return PreviewOutcome::Failed;
+  if (quarter) *decoded = TurnQuarter(*decoded, turn == 3);
   if (decoded->size() != target) *decoded = Resample(*decoded, target.width, target.height);
   return Save(*decoded, preview);
 }
@@ -115,6 +119,10 @@ std::filesystem::path ResolvePreviewPath(const std::filesystem::path& placed) {
 }
 
 PreviewOutcome MakePreview(const std::filesystem::path& image, const std::filesystem::path& preview) {
+  return MakePreview(image, preview, 0);
+}
+
+PreviewOutcome MakePreview(const std::filesystem::path& image, const std::filesystem::path& preview, int turn) {
   switch (KindOfFile(image.filename().string())) {
     case FileKind::Movie: {
       const auto frame = ReadFirstMovieFrame(image, kMovieFrameSize);
@@ -123,7 +131,7 @@ PreviewOutcome MakePreview(const std::filesystem::path& image, const std::filesy
     case FileKind::Memo:
       return MemoPreview(image, preview);
     case FileKind::Still:
-      return StillPreview(image, preview);
+      return StillPreview(image, preview, turn);
   }
   return PreviewOutcome::Failed;
 }

@@ -48,6 +48,10 @@ enum class PreviewOutcome {
 // an image twin beside it gives the built-in memo picture; a still image is decoded once with DCT
 // scaling, resampled to PreviewSize and saved at quality 75.
 PreviewOutcome MakePreview(const std::filesystem::path& image, const std::filesystem::path& preview);
+// The same, with a still image's pixels turned a quarter turn before the scaling (turn: 0 none, 1
+// counter-clockwise, 3 clockwise, the rotation codes of the orientation reader): the preview of a
+// picture that is shown upright without its file being rewritten.
+PreviewOutcome MakePreview(const std::filesystem::path& image, const std::filesystem::path& preview, int turn);
 
 // The entry of `folder` named `name` without regard to ASCII case (the exact name first), with its
 // real spelling; nothing when there is none.

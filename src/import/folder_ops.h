@@ -51,7 +51,10 @@ std::filesystem::path ShortcutPath(const std::filesystem::path& target);
 
 // The freedesktop Trash. Creates the data folder first (Qt would otherwise put the trash into the
 // current folder). False leaves the file where it is: a failed trash is never a permanent delete.
+// A symbolic link is trashed as itself, by its own location, never through its target.
 bool MoveToTrash(const std::filesystem::path& path);
+// The link at path into the trash of its own file system; false leaves it where it is.
+bool TrashLinkItself(const std::filesystem::path& path);
 
 // Gives the owner write bits back (the "normal" attribute); never follows a symbolic link.
 void ClearAttributes(const std::filesystem::path& path);

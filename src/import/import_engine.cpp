@@ -71,8 +71,10 @@ std::vector<fs::directory_entry> SortedEntries(const fs::path& folder, bool& ok)
   return entries;
 }
 
+}  // namespace
+
 // Lower-case names of the memos among files that have a JPG beside them.
-std::map<std::string, bool> MemosWithImages(const std::vector<fs::path>& files) {
+std::map<std::string, bool> CImportEngine::MemosWithImages(const std::vector<fs::path>& files) {
   std::map<std::string, bool> names, memos;
   for (const fs::path& f : files) names[Lower(f.filename().string())] = true;
   for (const fs::path& f : files)
@@ -80,14 +82,6 @@ std::map<std::string, bool> MemosWithImages(const std::vector<fs::path>& files) 
       memos[Lower(f.filename().string())] = true;
   return memos;
 }
-
-}  // namespace
-
-struct CImportEngine::Folder {
-  fs::path path;
-  // Lower-case names of the memos in this folder that have a JPG beside them.
-  std::map<std::string, bool> memos;
-};
 
 CImportEngine::CImportEngine(CRKCardAlbumDoc& album, Interaction& ui, ImportOptions options)
     : album_(album), ui_(ui), options_(std::move(options)) {}
@@ -250,13 +244,19 @@ bool CImportEngine::FileIntoFolder(const fs::path& source, const fs::path& targe
     auto twin = twins_.find(twinKey);
     if (twin != twins_.end() && !twin->second.deferred) {
       const int k = twin->second.suffix;
-      const std::optional<std::string> real = ExistingName(targetFolder, SuffixedName(name, k));
+      // A shortcut's memo stands in the folder as its link.
+      const std::string placedName = SuffixedName(name, k) + (mode_ == kTransferShortcut ? ".lnk" : "");
+      const std::optional<std::string> real = ExistingName(targetFolder, placedName);
       if (!real) {
         collision = Collision{false, k};
       } else if (FileKey(targetFolder / *real) == FileKey(source)) {
         collision = Collision{true, k};
       }
     }
+  }
+  if (!collision && mode_ == kTransferShortcut) {
+    collision = ResolveShortcutCollision(source, targetFolder, name);
+    if (!collision) return false;
   }
   if (!collision) {
     if (NameTaken(CachedLookup(), targetFolder, name) && mode_ != kTransferNone) {

@@ -72,8 +72,18 @@ class CImportEngine : public CFolderOps {
   virtual std::vector<std::filesystem::directory_entry> ListFolder(const std::filesystem::path& folder,
                                                                    bool& ok) const;
 
- private:
-  struct Folder;  // per-folder walk state (memos)
+  // Per-folder walk state.
+  struct Folder {
+    std::filesystem::path path;
+    // Lower-case names of the memos in this folder that have a JPG beside them.
+    std::map<std::string, bool> memos;
+  };
+  static std::map<std::string, bool> MemosWithImages(const std::vector<std::filesystem::path>& files);
+  // A shortcut's collision check: a link of the name that already points at the source, or a
+  // library file with the source's key, is the picture itself; any other taken name moves on.
+  std::optional<Collision> ResolveShortcutCollision(const std::filesystem::path& source,
+                                                    const std::filesystem::path& targetFolder,
+                                                    const std::string& name);
 
   bool IsDcfSource(const std::filesystem::path& source) const;
   // Both set listingFailed_ when the folder cannot be listed.

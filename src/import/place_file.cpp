@@ -181,6 +181,8 @@ bool CopyNoReplace(const fs::path& source, const fs::path& target, bool verify) 
 fs::path ShortcutPath(const fs::path& target) { return fs::path(target.string() + ".lnk"); }
 
 bool MoveToTrash(const fs::path& path) {
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) return TrashLinkItself(path);
   // Qt 6.4 trashes into the current folder when the data folder is missing: make sure it exists.
   const char* xdg = std::getenv("XDG_DATA_HOME");
   fs::path data;

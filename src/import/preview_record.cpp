@@ -58,6 +58,16 @@ std::optional<CRKCardAlbumDoc::DayPosition> DayOf(const CRKCardAlbumDoc& album, 
   return std::nullopt;
 }
 
+// The quarter turn a shortcut's preview is given: the original is never rewritten (it is not in the
+// library, and a cancelled run could not put it back), so only the preview's pixels turn.
+int PreviewTurnOfOriginal(const fs::path& image) {
+  if (settings::GetInt(settings::Key::ImageRotation) != 0) return 0;
+  if (imaging::KindOfFile(image.filename().string()) != imaging::FileKind::Still) return 0;
+  int version = kExifVersionNone;
+  const std::uint8_t code = CJpegFile::ReadOrientation(image, version);
+  return code == kRotationCounterClockwise || code == kRotationClockwise ? code : 0;
+}
+
 }  // namespace
 
 std::optional<EnumeratedFile> EnumeratedFile::FromPath(const fs::path& path) {
@@ -110,12 +120,13 @@ PreviewRecordResult MakePreviewAndRecord(const EnumeratedFile& source, const fs:
   if (!fs::is_directory(previewFolder, ec) && fs::create_directory(previewFolder, ec))
     records.AddCreatedFolder(previewFolder);
 
-  // 3-4. Rotation of the image the preview is made from.
-  result.rotated = TurnUpright(image, source);
+  // 3-4. Rotation of the image the preview is made from; a shortcut's original stays as it is.
+  const bool shortcut = mode == kTransferShortcut;
+  result.rotated = !shortcut && TurnUpright(image, source);
 
   // 5. The preview.
   result.previewPath = imaging::ResolvePreviewPath(placed);
-  result.preview = imaging::MakePreview(image, result.previewPath);
+  result.preview = imaging::MakePreview(image, result.previewPath, shortcut ? PreviewTurnOfOriginal(image) : 0);
   const auto day = DayOf(album, placed);
   result.dayFound = day.has_value();
   if (result.preview == imaging::PreviewOutcome::Written) {

@@ -48,7 +48,8 @@ struct PreviewRecordResult {
 //   2. the PREVIEW folder beside the placed file, created (and recorded) when missing;
 //   3. the image the preview is made from: the placed file, or the source itself for a shortcut;
 //   4. with "ImageRotation" 0 and that image writable (any write bit), a quarter-turned JPEG is
-//      turned upright and given the source's modification and access times back;
+//      turned upright and given the source's modification and access times back; a shortcut's
+//      original is never written: its preview alone is made upright from the decoded pixels;
 //   5. MakePreview; a written preview is recorded as placed and its size added to the day's total;
 //   6. the picture record (size as enumerated, flag 0) is appended and its path noted as new.
 // A preview that cannot be made leaves the picture without one; the step still records it.

@@ -153,6 +153,34 @@ TEST_F(CliRun, AutoImportTakesTheMarkersVolumeAndRemovesTheMarker) {
   EXPECT_TRUE(fs::exists(home_ / "library_2.htm"));
 }
 
+TEST_F(CliRun, ImportFoldersTakesTheFilesOfEachFolderWithTheImportsFlagsAndExitCodes) {
+  // The sample card's picture folder is an ordinary folder of pictures.
+  const fs::path pictures = fs::absolute(card_ / "DCIM" / "100RKCAM");
+  ASSERT_TRUE(fs::is_directory(pictures));
+  std::vector<std::string> eleven{"import-folders"};
+  for (int i = 0; i < 11; ++i) eleven.push_back(pictures.string());
+  EXPECT_EQ(Run(eleven), kExitUsage);
+  EXPECT_EQ(Run({"import-folders", pictures.string(), "--move", "--shortcut"}), kExitUsage);
+  EXPECT_EQ(Run({"import-folders"}), kExitUsage);
+  fs::create_directories(dir_ / "jpeg");
+  test::WriteFile(dir_ / "jpeg" / "a.jpeg", "not taken");
+  EXPECT_EQ(Run({"import-folders", (dir_ / "jpeg").string(), "--yes", "--no-open"}), kExitFailed);
+  EXPECT_EQ(Run({"import-folders", (dir_ / "gone").string(), "--yes", "--no-open"}), kExitFailed);
+  EXPECT_FALSE(fs::exists(home_ / "Orrivan.rks"));
+  EXPECT_EQ(Run({"import-folders", pictures.string(), "--shortcut", "--dated", "20070315", "--title", "Trip",
+                 "--yes", "--no-open"}),
+            kExitDone);
+  const fs::path dated = home_ / "Image Library" / "20070315_01" / pictures.filename();
+  ASSERT_TRUE(fs::is_directory(dated));
+  size_t links = 0;
+  for (const auto& e : fs::directory_iterator(dated))
+    if (e.is_symlink()) {
+      ++links;
+      EXPECT_EQ(fs::read_symlink(e.path()).parent_path(), pictures);
+    }
+  EXPECT_GT(links, 0u);
+}
+
 TEST_F(CliRun, CtrlCRollsTheImportBack) {
   // A card big enough that the import is still running when the signal comes.
   const fs::path card = dir_ / "card";
