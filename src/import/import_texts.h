@@ -19,12 +19,16 @@ inline constexpr char kLibraryRootMissing[] =
 // After a move, card files that could not be deleted (they are safe in the library); the run stands.
 inline constexpr char kFilesStayedOnCard[] =
     "次のファイルはカードから削除できませんでした\nライブラリには取り込まれています";
+// The same after a move out of the user's folders (the other-image import).
+inline constexpr char kFilesStayedInFolders[] =
+    "次のファイルはフォルダから削除できませんでした\nライブラリには取り込まれています";
 // Beyond this many names the box says how many more there are.
 inline constexpr size_t kFilesStayedShown = 10;
 inline constexpr char kFilesStayedMore[] = "ほか %zu 件";
 
-inline std::string FilesStayedOnCard(const std::vector<std::filesystem::path>& stayed) {
-  std::string text = kFilesStayedOnCard;
+inline std::string FilesStayedOnCard(const std::vector<std::filesystem::path>& stayed,
+                                     const char* head = kFilesStayedOnCard) {
+  std::string text = head;
   text += "\n";
   for (size_t i = 0; i < stayed.size() && i < kFilesStayedShown; ++i) text += "\n" + stayed[i].string();
   if (stayed.size() > kFilesStayedShown) {

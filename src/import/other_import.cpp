@@ -215,6 +215,7 @@ bool COtherImport::ImportFolderIntoDated(const fs::path& source, const fs::path&
   Folder folder;
   folder.path = source;
   const std::vector<fs::path> files = TakenFiles(source, false);
+  if (listingFailed_) return false;
   folder.memos = MemosWithImages(files);
   for (const fs::path& file : files) {
     bool placed = false;
@@ -253,6 +254,10 @@ ImportResult COtherImport::Run(const std::vector<fs::path>& given) {
       return state == FolderState::NoFiles ? ImportResult::NothingToDo : ImportResult::Failed;
     }
     CountFolder(folder, total_);
+  }
+  if (listingFailed_) {
+    ui_.Message(Str(StrId::LibraryWriteError), Icon::Stop);
+    return ImportResult::Failed;
   }
   if (total_ == 0) {
     ui_.Message(Str(StrId::NoImportableImages), Icon::Information);
@@ -311,8 +316,8 @@ ImportResult COtherImport::Run(const std::vector<fs::path>& given) {
     ui_.Message(Str(StrId::LibraryWriteError), Icon::Stop);
     return ImportResult::Failed;
   }
-  if (placedCount_ == 0 && classification_ == 0) {
-    // Everything was already in the library (or the undated files were left): nothing to write.
+  if (placedCount_ == 0 && undatedLeft_) {
+    // The user left the undated files where they are and nothing else was new: the run ends here.
     RollBack();
     return ImportResult::NothingToDo;
   }
@@ -323,7 +328,11 @@ ImportResult COtherImport::Run(const std::vector<fs::path>& given) {
     return ImportResult::Failed;
   }
   // The sources of a move go only now that the album is saved.
-  if (mode_ == kTransferMove) CommitMoves();
+  if (mode_ == kTransferMove) {
+    std::vector<fs::path> stayed;
+    if (!CommitMoves(&stayed))
+      ui_.Message(import_texts::FilesStayedOnCard(stayed, import_texts::kFilesStayedInFolders), Icon::Exclamation);
+  }
   OpenLibraryAfterImport(ui_, options_.openBrowser);
   return ImportResult::Done;
 }
