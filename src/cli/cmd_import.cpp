@@ -22,6 +22,7 @@ namespace {
 
 struct ImportFlags {
   std::vector<std::string> from;
+  std::string camera;  // import only: a USB camera's model or port
   bool move = false;
   bool copy = false;
   std::string undated;
@@ -65,6 +66,7 @@ int RunImport(const ImportFlags& flags) {
   if (!AnswersOf(flags, answers)) return kExitUsage;
 
   ImportOptions options = OptionsOf(flags);
+  if (!flags.camera.empty()) return RunCameraImport(flags.camera, options, answers);
   std::vector<std::filesystem::path> given(flags.from.begin(), flags.from.end());
   InstallInterruptHandler();
   CliInteraction ui(answers);
@@ -183,6 +185,8 @@ void AddImportCommands(CLI::App& app) {
   CLI::App* sub = app.add_subcommand("import", "Import the pictures of a card into the library");
   sub->add_option("--from", flags->from, "Card roots or DCIM folders, in import order (default: scan volumes)")
       ->check(CLI::ExistingDirectory);
+  sub->add_option("--camera", flags->camera, "A USB camera (model or port, see cameras) instead of a card")
+      ->excludes("--from");
   AddImportFlags(sub, *flags);
   sub->callback([flags] {
     const int code = RunImport(*flags);

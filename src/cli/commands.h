@@ -5,6 +5,11 @@
 
 #include <CLI/CLI.hpp>
 
+#include <string>
+
+#include "cli/cli_interaction.h"
+#include "import/import_engine.h"
+
 namespace orrivan::cli {
 
 // Exit codes shared by every command.
@@ -28,5 +33,9 @@ void AddJpegCommands(CLI::App& app);     // jpeg info, jpeg rotate
 void AddMaintenanceCommands(CLI::App& app);  // erase, move, backup, retitle, apply-options, mail, template
 void AddSerialCommands(CLI::App& app);   // serial-test
 void AddSerialImportCommands(CLI::App& app);  // serial-import
+void AddCameraCommands(CLI::App& app);   // cameras
+
+// import --camera MODEL|PORT (a "disk:/path" port: a folder presented as a camera).
+int RunCameraImport(const std::string& named, const ImportOptions& options, const CliAnswers& answers);
 
 }  // namespace orrivan::cli

@@ -34,6 +34,7 @@ int main(int argc, char** argv) {
   orrivan::cli::AddMaintenanceCommands(app);
   orrivan::cli::AddSerialCommands(app);
   orrivan::cli::AddSerialImportCommands(app);
+  orrivan::cli::AddCameraCommands(app);
 
   try {
     app.parse(argc, argv);
