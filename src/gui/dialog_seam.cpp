@@ -55,6 +55,10 @@ const char* DialogKindName(DialogKind kind) {
     case DialogKind::Folder: return "folder chooser";
     case DialogKind::Browser: return "browser";
     case DialogKind::Progress: return "progress window";
+    case DialogKind::OtherImages: return "other-image dialog";
+    case DialogKind::SerialImport: return "serial import dialog";
+    case DialogKind::SerialSettings: return "serial settings dialog";
+    case DialogKind::CameraFolder: return "camera folder dialog";
   }
   return "?";
 }
@@ -114,6 +118,12 @@ void DialogSeam::NextBrowser(bool opened) {
   Answer a = Value();
   a.opened = opened;
   Push(DialogKind::Browser, a);
+}
+
+void DialogSeam::NextText(DialogKind kind, const std::string& text) {
+  Answer a = Value();
+  a.text = text;
+  Push(kind, a);
 }
 
 void DialogSeam::NextAccept(DialogKind kind) {

@@ -19,7 +19,8 @@ namespace orrivan::gui {
 
 // Progress: a progress window opened (it takes no answer; the observer sees it, e.g. to press its
 // Cancel later).
-enum class DialogKind { Box, Welcome, Date, Undated, Title, Sources, Folder, Browser, Progress };
+enum class DialogKind { Box, Welcome, Date, Undated, Title, Sources, Folder, Browser, Progress,
+                        OtherImages, SerialImport, SerialSettings, CameraFolder };
 const char* DialogKindName(DialogKind kind);
 
 class DialogSeam {
@@ -59,6 +60,9 @@ class DialogSeam {
   static void NextUndated(UndatedChoice::Kind option);  // FileDate or GivenDate
   static void NextFolder(const std::filesystem::path& folder);
   static void NextBrowser(bool opened);
+  // A text answer for a dialog of kind (SerialImport: "0" or "1", the transfer unit; CameraFolder:
+  // the camera folder's name).
+  static void NextText(DialogKind kind, const std::string& text);
   // OK with the widgets as they are (after the observer changed them), or Cancel.
   static void NextAccept(DialogKind kind);
   static void NextCancel(DialogKind kind);

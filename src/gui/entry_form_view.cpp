@@ -12,9 +12,13 @@
 #include "base/settings.h"
 #include "base/strings.h"
 #include "camera/camera_link.h"
+#include "gui/dialog_common.h"
 #include "gui/gui_interaction.h"
 #include "gui/main_frame.h"
+#include "gui/other_image_dialog.h"
+#include "gui/serial_dialogs.h"
 #include "import/detection.h"
+#include "import/other_import.h"
 #include "import/serial_import.h"
 
 namespace orrivan::gui {
@@ -78,7 +82,6 @@ CEntryFormView::CEntryFormView(ViewContext& context, QWidget* parent) : FormView
   grid->addWidget(new QLabel(Text(StrId::ImportOtherLine), this), 2, 0, Qt::AlignVCenter);
   other_ = BigButton(StrId::OtherButton, "other", this);
   other_->setObjectName("Other");
-  other_->setEnabled(false);  // the other-image import joins with its dialog
   grid->addWidget(other_, 2, 1);
   grid->setColumnStretch(2, 1);
   form->addLayout(grid);
@@ -86,6 +89,7 @@ CEntryFormView::CEntryFormView(ViewContext& context, QWidget* parent) : FormView
   outer->addLayout(form, 1);
 
   connect(camera_, &QToolButton::clicked, this, &CEntryFormView::OnCamera);
+  connect(other_, &QToolButton::clicked, this, &CEntryFormView::OnOther);
 }
 
 CEntryFormView::~CEntryFormView() { settings::SetInt(Key::UsbSerial, serial_->isChecked() ? 1 : 0); }
@@ -107,17 +111,41 @@ void CEntryFormView::RunCard() {
   context_.frame.RunWork([&] { RunCardImport(session, ui, {}, ImportOptions{}); });
 }
 
-void CEntryFormView::RunSerial() {
-  CRKCardAlbumDoc& album = context_.session.Album();
+void CEntryFormView::OnOther() {
+  if (g_busy > 0 || context_.frame.Running()) return;
+  BusyGuard busy;
+  ImportInProgressGuard importing;
+  COtherImageDialog dialog(context_.ui, this);
+  if (!RunDialog(dialog, DialogKind::OtherImages, Str(StrId::OtherFolderPrompt), dialog.ImportButton(), {})) return;
+  const std::vector<std::filesystem::path> folders = dialog.Folders();
+  ImportOptions options;
+  options.transferMode = dialog.TransferMode();
+  AlbumSession& session = context_.session;
   GuiInteraction& ui = context_.ui;
+  context_.frame.RunWork([&] { RunOtherImport(session, ui, folders, options); });
+  nav_->RefreshCount();
+}
+
+void CEntryFormView::RunSerial() {
+  // The link lives for the dialogs and the run; while a worker owns it, the GUI thread leaves it be.
+  CCameraLink link;
+  link.LoadSettings();
+  GuiInteraction& ui = context_.ui;
+  CSerialImportDialog unit(link, ui, this);
+  if (!RunSerialImportDialog(unit)) return;
+  std::string folder;
+  if (unit.TransMode() == 1) {
+    CCameraFolderDialog chooser(link, ui, this);
+    if (!RunCameraFolderDialog(chooser)) return;
+    folder = chooser.ChosenFolder();
+  }
+  CRKCardAlbumDoc& album = context_.session.Album();
   ImportResult result = ImportResult::NothingToDo;
   context_.frame.RunWork([&] {
-    CCameraLink link;
-    link.LoadSettings();
     SerialImportOptions options;
     options.save = [](CRKCardAlbumDoc& a, Interaction& i) { return SaveAlbum(a, i); };
     CSerialImport engine(album, ui, options);
-    result = engine.RunAllFolders(link);
+    result = folder.empty() ? engine.RunAllFolders(link) : engine.RunChosenFolder(link, folder);
   });
   lastSerial_ = result;
 }

@@ -30,6 +30,7 @@ class CEntryFormView : public FormView {
 
  private:
   void OnCamera();
+  void OnOther();
   void RunCard();
   void RunSerial();
 
