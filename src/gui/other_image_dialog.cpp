@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QGridLayout>
+#include <QGuiApplication>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QImage>

@@ -17,6 +17,7 @@
 #include "base/strings.h"
 #include "camera/fakecam_process.h"
 #include "gui/serial_dialogs.h"
+#include "html/plugin_host.h"
 #include "html/template_repair.h"
 #include "import/serial_import.h"
 #include "library/album_document.h"
@@ -59,7 +60,7 @@ class SerialDialogs : public test::HomeFixture {
  protected:
   void SetUp() override {
     HomeFixture::SetUp();
-    UseTestPluginFolders(home_);
+    test::UseTestPluginFolders(home_);
     ASSERT_TRUE(RepairTemplateChoice());
     card_ = dir_ / "camera";
     test::JpegSpec spec;
