@@ -15,7 +15,10 @@
 #include "base/settings.h"
 #include "base/strings.h"
 #include "import/detection.h"
+#include "import/filing.h"
 #include "import/folder_ops.h"
+#include "imaging/jpeg_file.h"
+#include "library/layout.h"
 
 namespace orrivan {
 
@@ -39,7 +42,73 @@ bool SameBytes(const fs::path& a, const fs::path& b) {
   }
 }
 
+std::string Lower(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
+}
+
+std::string Stem(const std::string& name) {
+  const size_t dot = name.rfind('.');
+  return Lower(dot == std::string::npos ? name : name.substr(0, dot));
+}
+
+bool IsJpg(const std::string& name) { return Lower(name).ends_with(".jpg"); }
+bool IsWav(const std::string& name) { return Lower(name).ends_with(".wav"); }
+
+// Enough of a picture for its Exif block.
+constexpr std::size_t kHeadBytes = 64 * 1024;
+
 }  // namespace
+
+// The card engine's duplicate test, settled before the download where the camera allows: a picture
+// whose shooting date (read from the head of the file) equals that of the library file of its name
+// in its day folder, with its memo (if any) equally already there by name and file time. Anything
+// else is downloaded and the engine decides.
+std::vector<bool> CUsbImport::AlreadyInLibrary(usb::CUsbCamera& camera, const std::vector<usb::UsbFile>& files) {
+  std::vector<bool> skip(files.size(), false);
+  const int classification = options_.classification.value_or(settings::GetInt(Key::Classitication) == 1 ? 1 : 0);
+  if (classification != 0 || receiveFolder_.empty()) return skip;
+  const fs::path probe = receiveFolder_ / "head.jpg";
+  for (size_t i = 0; i < files.size(); ++i) {
+    const usb::UsbFile& picture = files[i];
+    if (!IsJpg(picture.name)) continue;
+    std::string head;
+    if (!camera.ReadHead(picture, kHeadBytes, head) || head.empty()) continue;
+    std::string stamp, known;
+    try {
+      std::ofstream(probe, std::ios::binary | std::ios::trunc).write(head.data(), static_cast<std::streamsize>(head.size()));
+    } catch (...) {
+      continue;
+    }
+    if (!CJpegFile::ReadShootingDate(probe, stamp) || stamp.size() < 8) continue;
+    const std::string day = FindDayFolder(album_, stamp.substr(0, 8));
+    if (day.empty()) continue;
+    const fs::path folder = layout::FromStoredPath(day);
+    const std::optional<std::string> filed = ExistingNameInFolder(folder, picture.name);
+    if (!filed || !CJpegFile::ReadShootingDate(folder / *filed, known) || known != stamp) continue;
+    // Its memo: the same folder, the same stem, the same time.
+    std::optional<size_t> memo;
+    for (size_t j = 0; j < files.size(); ++j) {
+      if (j != i && files[j].folder == picture.folder && IsWav(files[j].name) &&
+          Stem(files[j].name) == Stem(picture.name))
+        memo = j;
+    }
+    if (memo) {
+      const std::optional<std::string> memoFiled = ExistingNameInFolder(folder, files[*memo].name);
+      std::error_code ec;
+      if (!memoFiled || files[*memo].modified == 0) continue;
+      struct stat st {};
+      if (::stat((folder / *memoFiled).c_str(), &st) != 0 || st.st_mtim.tv_sec != files[*memo].modified ||
+          static_cast<std::uint64_t>(st.st_size) != files[*memo].size)
+        continue;
+      skip[*memo] = true;
+    }
+    skip[i] = true;
+  }
+  std::error_code ec;
+  fs::remove(probe, ec);
+  return skip;
+}
 
 CUsbImport::CUsbImport(CRKCardAlbumDoc& album, Interaction& ui, ImportOptions options)
     : album_(album), ui_(ui), options_(std::move(options)) {}
@@ -92,11 +161,17 @@ ImportResult CUsbImport::Run(usb::CUsbCamera& camera) {
   // from a plain source folder holding it, as a card's non-DCF folder would be.
   std::map<int, fs::path> dcf, plain;
   std::vector<fs::path> sources, received;
+  const std::vector<bool> skip = AlreadyInLibrary(camera, listing.files);
   std::unique_ptr<Progress> progress = ui_.OpenProgress(Str(StrId::ImportCaption));
   if (progress) progress->SetRange(static_cast<int64_t>(listing.files.size()));
   size_t k = 0;
   for (const usb::UsbFile& file : listing.files) {
     ++k;
+    if (skip[k - 1]) {
+      ++alreadyThere_;
+      received.emplace_back();
+      continue;
+    }
     const bool phone = !(file.cardFolder.size() >= 3 && file.cardFolder.substr(0, 3) >= "100" &&
                          file.cardFolder.substr(0, 3) <= "999");
     std::map<int, fs::path>& trees = phone ? plain : dcf;
@@ -134,6 +209,11 @@ ImportResult CUsbImport::Run(usb::CUsbCamera& camera) {
   progress.reset();
   // The receive tree is ours: the engine copies from it (a move would only save the copy), and the
   // camera's files go after the save.
+  if (sources.empty()) {
+    // Every file is in the library already: nothing to file, nothing to delete.
+    RemoveReceiveFolder();
+    return ImportResult::NothingToDo;
+  }
   ImportOptions engineOptions = options_;
   engineOptions.transferMode = kTransferCopy;
   CImportEngine engine(album_, ui_, engineOptions);
@@ -153,6 +233,8 @@ void CUsbImport::DeleteVerified(usb::CUsbCamera& camera, const std::vector<usb::
     if (it->is_regular_file(ec) && !it->is_symlink(ec)) bySize.emplace(it->file_size(ec), it->path());
   }
   for (size_t i = 0; i < files.size() && i < received.size(); ++i) {
+    // Left on the camera when it was not downloaded: the library's copy was not read in this run.
+    if (received[i].empty()) continue;
     bool verified = false;
     auto [from, to] = bySize.equal_range(files[i].size);
     for (auto it = from; it != to && !verified; ++it) verified = SameBytes(received[i], it->second);

@@ -35,10 +35,13 @@ class CUsbImport {
   int64_t DeletedOnCamera() const { return deleted_; }
   // Files kept on the camera in a move because their library copy could not be verified.
   int64_t KeptOnCamera() const { return kept_; }
+  // Files not downloaded because the library already holds them.
+  int64_t AlreadyThere() const { return alreadyThere_; }
 
  private:
   bool MakeReceiveFolder();
   void RemoveReceiveFolder();
+  std::vector<bool> AlreadyInLibrary(usb::CUsbCamera& camera, const std::vector<usb::UsbFile>& files);
   void DeleteVerified(usb::CUsbCamera& camera, const std::vector<usb::UsbFile>& files,
                       const std::vector<std::filesystem::path>& received, const std::filesystem::path& libraryRoot);
 
@@ -51,6 +54,7 @@ class CUsbImport {
   int refused_ = 0;
   int64_t deleted_ = 0;
   int64_t kept_ = 0;
+  int64_t alreadyThere_ = 0;
   std::function<void()> afterListing_;
 };
 

@@ -389,13 +389,37 @@ UsbStatus CUsbCamera::ReadHead(const UsbFile& file, std::size_t bytes, std::stri
   head.assign(bytes, '\0');
   std::uint64_t size = bytes;
   std::lock_guard<std::mutex> hold(Lock());
-  const int r = gp_camera_file_read(handle_->camera, file.folder.c_str(), file.name.c_str(), GP_FILE_TYPE_NORMAL, 0,
-                                    head.data(), &size, handle_->context);
-  if (r < GP_OK) {
-    head.clear();
-    return Failure(r, "reading " + Join(file.folder, file.name));
+  int r = gp_camera_file_read(handle_->camera, file.folder.c_str(), file.name.c_str(), GP_FILE_TYPE_NORMAL, 0,
+                              head.data(), &size, handle_->context);
+  if (r >= GP_OK) {
+    head.resize(static_cast<size_t>(std::min<std::uint64_t>(size, bytes)));
+    return {};
   }
-  head.resize(static_cast<size_t>(std::min<std::uint64_t>(size, bytes)));
+  // A camera that cannot read part of a file may still hand out the Exif block alone: wrapped as
+  // the APP1 segment of a picture without pixels, it reads as the head of the picture would.
+  head.clear();
+  CameraFile* exif = nullptr;
+  r = gp_file_new(&exif);
+  if (r >= GP_OK)
+    r = gp_camera_file_get(handle_->camera, file.folder.c_str(), file.name.c_str(), GP_FILE_TYPE_EXIF, exif,
+                           handle_->context);
+  const char* data = nullptr;
+  unsigned long length = 0;
+  if (r >= GP_OK) r = gp_file_get_data_and_size(exif, &data, &length);
+  if (r >= GP_OK && data && length > 0) {
+    std::string block(data, length);
+    if (block.compare(0, 6, std::string("Exif\0\0", 6)) != 0) block.insert(0, std::string("Exif\0\0", 6));
+    if (block.size() + 2 <= 0xFFFF) {
+      const size_t segment = block.size() + 2;
+      head = std::string("\xFF\xD8\xFF\xE1", 4);
+      head += static_cast<char>(segment >> 8);
+      head += static_cast<char>(segment & 0xFF);
+      head += block;
+      head += std::string("\xFF\xD9", 2);
+    }
+  }
+  if (exif) gp_file_unref(exif);
+  if (r < GP_OK) return Failure(r, "reading " + Join(file.folder, file.name));
   return {};
 }
 

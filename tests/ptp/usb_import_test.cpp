@@ -185,10 +185,34 @@ TEST_F(UsbImport, FilesExactlyWhatACardImportOfTheSameTreeFiles) {
   EXPECT_TRUE(NoReceiveFolderLeft());
   EXPECT_TRUE(fs::exists(dcim_ / "100TEST" / "ABCD0001.JPG"));  // a copy leaves the camera whole
 
-  // The same camera again: everything is in the library, nothing changes.
-  EXPECT_EQ(CameraImport(), ImportResult::Done);
+  // The same camera again: the dated pictures and the memo pair are settled from the pictures'
+  // heads, so only the movie and the undated picture (keyed by their file time) come down again,
+  // and the engine finds them in the library.
+  EXPECT_EQ(CameraImport({}, {}, &downloaded), ImportResult::Done);
+  EXPECT_EQ(downloaded, 2);
   EXPECT_EQ(test::TreeOf(library_), cardLibrary);
   EXPECT_EQ(AlbumText(), cardAlbum);
+}
+
+TEST_F(UsbImport, ASecondImportOfDatedPicturesDownloadsNothing) {
+  Picture(dcim_ / "100TEST" / "ABCD0001.JPG", "2007:03:15 10:00:00", 1);
+  Picture(dcim_ / "100TEST" / "ABCD0002.JPG", "2007:03:16 11:00:00", 2, 6);  // turned in the library
+  Memo(dcim_ / "100TEST" / "ABCD0002.WAV", test::LocalTime(2007, 3, 16));
+  ASSERT_EQ(CameraImport(), ImportResult::Done);
+  const auto library = test::TreeOf(library_);
+  const std::string album = AlbumText();
+
+  int64_t downloaded = -1;
+  EXPECT_EQ(CameraImport({}, {}, &downloaded), ImportResult::NothingToDo);
+  EXPECT_EQ(downloaded, 0);
+  EXPECT_EQ(test::TreeOf(library_), library);
+  EXPECT_EQ(AlbumText(), album);
+
+  // Another picture under a name the library holds: downloaded, and filed beside it.
+  Picture(dcim_ / "100TEST" / "ABCD0001.JPG", "2007:03:15 12:00:00", 7);
+  EXPECT_EQ(CameraImport({}, {}, &downloaded), ImportResult::Done);
+  EXPECT_EQ(downloaded, 1);
+  EXPECT_EQ(test::TreeOf(library_).size(), library.size() + 2);  // the picture and its preview
 }
 
 TEST_F(UsbImport, AFileCutShortFailsTheRunAndRollsItBack) {
