@@ -165,6 +165,10 @@ COtherImageDialog::COtherImageDialog(Interaction& ui, QWidget* parent) : QDialog
   std::string personal = settings::GetString(Key::PersonalFolder);
   if (personal.empty() || !fs::is_directory(personal)) personal = QDir::homePath().toStdString();
   SelectInTree(personal);
+  // The tree is read a folder at a time; the chosen folder is brought into view as its parents come.
+  connect(model_, &QFileSystemModel::directoryLoaded, this, [this] {
+    if (tree_->currentIndex().isValid()) tree_->scrollTo(tree_->currentIndex(), QAbstractItemView::PositionAtCenter);
+  });
 
   connect(add_, &QPushButton::clicked, this, &COtherImageDialog::OnAdd);
   connect(remove_, &QPushButton::clicked, this, &COtherImageDialog::OnRemove);
