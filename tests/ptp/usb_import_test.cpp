@@ -262,6 +262,15 @@ TEST_F(UsbImport, AFailedRunDeletesNothingOnTheCamera) {
   EXPECT_TRUE(fs::exists(dcim_ / "100TEST" / "MVI_0003.AVI"));
 }
 
+TEST_F(UsbImport, APhonesCameraFolderIsFiledByDate) {
+  Picture(dcim_ / "Camera" / "IMG_0001.JPG", "2019:07:01 09:00:00", 1);
+  Picture(dcim_ / "Camera" / "IMG_0002.jpg", "2019:07:02 09:00:00", 2);
+  ASSERT_EQ(CameraImport(), ImportResult::Done);
+  EXPECT_TRUE(fs::exists(library_ / "20190701" / "IMG_0001.JPG"));
+  EXPECT_TRUE(fs::exists(library_ / "20190702" / "IMG_0002.JPG"));
+  EXPECT_TRUE(NoReceiveFolderLeft());
+}
+
 TEST_F(UsbImport, ACameraWithoutPicturesSaysSo) {
   test::WriteFile(dcim_ / "100TEST" / "CLIP0001.MP4", "movie");
   EXPECT_EQ(CameraImport(), ImportResult::NothingToDo);
