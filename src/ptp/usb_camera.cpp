@@ -67,8 +67,21 @@ UsbStatus Error(UsbError error, std::string message) {
 
 // A folder of links to the chosen port drivers, made once per process and pointed at by IOLIBS
 // while a port list loads.
-std::optional<fs::path> DriverFolder(const char* driver) {
+// The folders go when the process ends (a port opened later loads its driver through them).
+std::map<std::string, fs::path>& MadeDriverFolders() {
   static std::map<std::string, fs::path> made;
+  return made;
+}
+
+void RemoveDriverFolders() {
+  std::error_code ec;
+  for (const auto& [driver, folder] : MadeDriverFolders()) fs::remove_all(folder, ec);
+}
+
+std::optional<fs::path> DriverFolder(const char* driver) {
+  std::map<std::string, fs::path>& made = MadeDriverFolders();
+  static const bool registered = std::atexit(RemoveDriverFolders) == 0;
+  (void)registered;
   auto found = made.find(driver);
   if (found != made.end()) return found->second;
   std::string pattern = (fs::temp_directory_path() / "orrivan-gp-ports-XXXXXX").string();
