@@ -70,6 +70,7 @@ int main(int argc, char** argv) {
 
   QApplication app(argc, argv);
   QApplication::setApplicationName("Orrivan");
+  QGuiApplication::setDesktopFileName("orrivan");  // matches the window to orrivan.desktop
   orrivan::gui::InstallQtJapanese();  // Qt's own dialogs and menus in the program's language
   orrivan::gui::SingleInstance instance;
   orrivan::gui::DesktopProgram* running = nullptr;

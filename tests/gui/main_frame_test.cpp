@@ -41,6 +41,13 @@ TEST_F(MainFrame, ClosingTheImportViewReturnsToTheStartViewAndASecondCloseEndsTh
   EXPECT_FALSE(Frame().isVisible());
 }
 
+TEST_F(MainFrame, EveryIconIsDrawn) {
+  ASSERT_TRUE(StartProgram());
+  EXPECT_FALSE(Frame().windowIcon().pixmap(32, 32).isNull());
+  for (QAbstractButton* b : Frame().findChildren<QAbstractButton*>())
+    EXPECT_FALSE(b->icon().pixmap(24, 24).isNull()) << b->text().toStdString();
+}
+
 TEST_F(MainFrame, QuitEndsTheProgramFromAFullView) {
   ASSERT_TRUE(StartProgram());
   Press(FindButton(&Frame(), Text(StrId::NavImport)));
