@@ -54,6 +54,9 @@ const char* DialogKindName(DialogKind kind) {
     case DialogKind::Sources: return "source selection";
     case DialogKind::Folder: return "folder chooser";
     case DialogKind::Browser: return "browser";
+    case DialogKind::Template: return "template dialog";
+    case DialogKind::SaveFolder: return "library folder dialog";
+    case DialogKind::Version: return "version box";
     case DialogKind::Progress: return "progress window";
     case DialogKind::OtherImages: return "other-image dialog";
     case DialogKind::SerialImport: return "serial import dialog";
@@ -112,6 +115,12 @@ void DialogSeam::NextFolder(const std::filesystem::path& folder) {
   Answer a = Value();
   a.text = folder.string();
   Push(DialogKind::Folder, a);
+}
+
+void DialogSeam::NextSaveFolder(const std::filesystem::path& folder) {
+  Answer a = Value();
+  a.text = folder.string();
+  Push(DialogKind::SaveFolder, a);
 }
 
 void DialogSeam::NextBrowser(bool opened) {

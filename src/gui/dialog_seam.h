@@ -20,7 +20,8 @@ namespace orrivan::gui {
 // Progress: a progress window opened (it takes no answer; the observer sees it, e.g. to press its
 // Cancel later).
 enum class DialogKind { Box, Welcome, Date, Undated, Title, Sources, Folder, Browser, Progress,
-                        OtherImages, SerialImport, SerialSettings, CameraFolder };
+                        OtherImages, SerialImport, SerialSettings, CameraFolder,
+                        Template, SaveFolder, Version };
 const char* DialogKindName(DialogKind kind);
 
 class DialogSeam {
@@ -63,6 +64,8 @@ class DialogSeam {
   // A text answer for a dialog of kind (SerialImport: "0" or "1", the transfer unit; CameraFolder:
   // the camera folder's name).
   static void NextText(DialogKind kind, const std::string& text);
+  // The relocation's folder dialog: the folder typed in, then OK (with its checks).
+  static void NextSaveFolder(const std::filesystem::path& folder);
   // OK with the widgets as they are (after the observer changed them), or Cancel.
   static void NextAccept(DialogKind kind);
   static void NextCancel(DialogKind kind);

@@ -4,6 +4,7 @@
 #include "gui/default_view.h"
 #include "gui/entry_form_view.h"
 #include "gui/form_view.h"
+#include "gui/setup_form_view.h"
 
 namespace orrivan::gui {
 
@@ -17,6 +18,7 @@ FormView* Make(ViewContext& context, QWidget* parent) {
 const std::pair<ViewId, ViewFactory> kViews[] = {
     {ViewId::Start, Make<CDefaultView>},
     {ViewId::Import, Make<CEntryFormView>},
+    {ViewId::Settings, Make<CSetupFormView>},
 };
 
 }  // namespace
