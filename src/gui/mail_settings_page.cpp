@@ -24,6 +24,8 @@ namespace {
 QString Text(StrId id) { return QString::fromStdString(Str(id)); }
 
 constexpr int kEntryRole = Qt::UserRole;
+// Rows a little taller than the 16-pixel icons, so names with and without an icon line up.
+constexpr int kRowHeight = 20;
 
 // The desktop's icon for a mail program: its own from the icon theme, else the theme's generic
 // mail client, else none.
@@ -50,11 +52,14 @@ CMailSettingsPage::CMailSettingsPage(ViewContext& context, QWidget* parent) : QW
   for (int i = 0; i < kMailEntries; ++i) {
     auto* item = new QListWidgetItem(QString::fromUtf8(MailPrograms()[static_cast<size_t>(i)].name), list_);
     item->setData(kEntryRole, i);
+    item->setSizeHint(QSize(0, kRowHeight));
     if (i > 0 && IsMailProgramInstalled(i)) item->setIcon(MailIcon(i));
     // Entries whose program is missing are shown, greyed, so the user sees what could be chosen.
     if (!IsMailEntrySelectable(i)) item->setFlags(item->flags() & ~(Qt::ItemIsEnabled | Qt::ItemIsSelectable));
   }
-  list_->setFixedHeight(list_->sizeHintForRow(0) * kMailEntries + 2 * list_->frameWidth() + 4);
+  list_->setUniformItemSizes(true);
+  list_->setFixedHeight(kRowHeight * kMailEntries + 2 * list_->frameWidth());
+  list_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   list_->setMinimumWidth(220);
   mailRow->addWidget(list_);
   auto* chosenColumn = new QVBoxLayout;
@@ -94,6 +99,10 @@ CMailSettingsPage::CMailSettingsPage(ViewContext& context, QWidget* parent) : QW
   reflectBox->addWidget(reflect_, 1, 1);
   reflectBox->addWidget(countLabel, 2, 0, Qt::AlignRight);
   reflectBox->addWidget(count_, 2, 1);
+  // The count belongs to a reflection that ran; before one, the row stays hidden.
+  countLabel->setVisible(false);
+  count_->setVisible(false);
+  connect(this, &CMailSettingsPage::Reflected, countLabel, [countLabel] { countLabel->setVisible(true); });
   reflectBox->setColumnStretch(2, 1);
   layout->addLayout(reflectBox);
   layout->addStretch(1);
@@ -158,8 +167,11 @@ void CMailSettingsPage::OnReflect() {
   QApplication::setOverrideCursor(Qt::WaitCursor);
   frame.RunWork([&] { report = ApplyToLibrary(album, ui); });
   QApplication::restoreOverrideCursor();
-  if (report.result != MaintenanceResult::Cancelled)
+  if (report.result != MaintenanceResult::Cancelled) {
     count_->setText(QString::number(report.rebuiltNames.size()) + Text(StrId::DayCountSuffix));
+    count_->setVisible(true);
+    emit Reflected();
+  }
   Refresh();
 }
 

@@ -35,6 +35,10 @@ class CMailSettingsPage : public QWidget {
   QPushButton* ReflectButton() const { return reflect_; }
   QLabel* ReflectCount() const { return count_; }
 
+ signals:
+  // A reflection into the library ran (its count is shown).
+  void Reflected();
+
  private:
   // Two radio buttons for key (0 and 1), written at once when clicked.
   QGroupBox* Radios(StrId caption, StrId first, StrId second, settings::Key key, QButtonGroup*& group);

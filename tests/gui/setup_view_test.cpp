@@ -489,5 +489,30 @@ TEST_F(SetupRelocation, AFileOrAFolderInsideTheLibraryIsNoTarget) {
   EXPECT_EQ(DialogSeam::ShownDialogs().back().kind, DialogKind::Box);
 }
 
+TEST_F(SetupRelocation, ReflectionAsksThenRewritesEveryDayWithTheCurrentChoices) {
+  InstallProgram("evolution");
+  ASSERT_TRUE(StartProgram());
+  CSetupFormView* view = OpenSettings();
+  ASSERT_NE(view, nullptr);
+  view->Tabs()->setCurrentIndex(CSetupFormView::kOptions);
+  view->MailPage()->Choose(5);
+  ASSERT_EQ(settings::GetString(Key::MailName), "Evolution");
+  QLabel* count = view->MailPage()->ReflectCount();
+  EXPECT_FALSE(count->isVisible());
+
+  DialogSeam::NextButton(1);  // Cancel at the question: nothing happens
+  Press(view->MailPage()->ReflectButton());
+  EXPECT_EQ(program_->Session().Album().Days().begin()->mailName, kNoMailProgram);
+  EXPECT_FALSE(count->isVisible());
+
+  DialogSeam::NextButton(0);
+  Press(view->MailPage()->ReflectButton());
+  EXPECT_EQ(BoxesSaying(Str(StrId::ApplyOptionsNote)), 2);
+  for (const CAlbumData& day : program_->Session().Album().Days()) EXPECT_EQ(day.mailName, "Evolution");
+  EXPECT_TRUE(count->isVisible());
+  EXPECT_EQ(count->text().toStdString(), "2" + Str(StrId::DayCountSuffix));
+  EXPECT_TRUE(fs::exists(root_ / "20070315" / "INDEX.HTM"));
+}
+
 }  // namespace
 }  // namespace orrivan
