@@ -84,12 +84,9 @@ std::string LowerPageName(int month, int variant) {
 using html::FolderOf;
 using html::NameOf;
 using html::Normalised;
-
 // Exact, not case-folded: a folder that differs from the root in case is another folder here, and
 // a link built from the root would miss it.
-bool InsideFolder(std::string_view path, std::string_view folder) {
-  return !folder.empty() && path.size() > folder.size() + 1 && path.starts_with(folder) && path[folder.size()] == '/';
-}
+using html::InsideFolder;
 
 // The folder a day cell links to: root/name for a day in the library root (the form the pages have
 // always had), the day's own folder for one that lies elsewhere.
@@ -97,6 +94,16 @@ std::string DayFolderLink(const std::string& root, const std::string& dayFolder,
   std::string folder = Normalised(dayFolder);
   if (folder.empty() || InsideFolder(folder, Normalised(root))) return root + "/" + name;
   return folder;
+}
+
+// The folder a day cell's sample is linked from: the picture's own folder, seen from the day's link,
+// so that a dated import's card subfolder (<day>/100XXXXX/PREVIEW) is linked where the preview lies.
+std::string SampleFolderLink(const std::string& dayLink, const std::string& dayFolder, const std::string& imageFolder) {
+  const std::string day = Normalised(dayFolder);
+  const std::string image = Normalised(imageFolder);
+  if (image == day) return dayLink;
+  if (InsideFolder(image, day)) return dayLink + image.substr(day.size());
+  return imageFolder;
 }
 
 bool EndsWithNoCase(std::string_view s, std::string_view suffix) {
@@ -220,7 +227,7 @@ void CCalendarWriter::BuildMonthCells(const std::string& libraryRoot, int year, 
         // The preview is read where the picture lies; the links name the day under the library root,
         // unless its folder lies elsewhere.
         std::string dayFolder = DayFolderLink(libraryRoot, folder, Format("%04d%02d%02d", year, month, d));
-        SetSample(cell, imageFolder, previewName, dayFolder, dayFolder);
+        SetSample(cell, imageFolder, previewName, SampleFolderLink(dayFolder, folder, imageFolder), dayFolder);
       }
     }
     return;
@@ -249,7 +256,9 @@ void CCalendarWriter::BuildMonthCells(const std::string& libraryRoot, int year, 
     if (pictures.empty()) continue;
     const std::string& first = pictures.front();
     std::string dayFolder = DayFolderLink(libraryRoot, folder, name);
-    SetSample(cell, FolderOf(first), PreviewNameOf(NameOf(first)), dayFolder, dayFolder);
+    const std::string imageFolder = FolderOf(first);
+    SetSample(cell, imageFolder, PreviewNameOf(NameOf(first)), SampleFolderLink(dayFolder, folder, imageFolder),
+              dayFolder);
   }
 }
 

@@ -132,6 +132,10 @@ std::string Normalised(std::string path) {
   return path;
 }
 
+bool InsideFolder(std::string_view path, std::string_view folder) {
+  return !folder.empty() && path.size() > folder.size() + 1 && path.starts_with(folder) && path[folder.size()] == '/';
+}
+
 std::string FolderOf(const std::string& path) {
   size_t cut = path.find_last_of("/\\");
   return cut == std::string::npos ? std::string() : path.substr(0, cut);

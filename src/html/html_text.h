@@ -32,6 +32,8 @@ std::string FormatText(const std::string& pattern, std::initializer_list<std::st
 std::string Normalised(std::string path);
 std::string FolderOf(const std::string& path);
 std::string NameOf(const std::string& path);
+// True when the normalised path lies below the normalised folder (not the folder itself).
+bool InsideFolder(std::string_view path, std::string_view folder);
 
 // Collects page lines; every line ends with CR LF.
 class PageWriter {

@@ -239,7 +239,9 @@ std::string CLibraryHtmlWriter::PreviewOfImage(const std::string& imagePath) {
 std::string CLibraryHtmlWriter::PreviewLink(const std::string& preview) const {
   std::string path = Normalised(preview);
   std::string base = Normalised(BaseFolder().lexically_normal().string());
-  if (Ancestor(path, 4) == base) return "../../" + path.substr(base.size() + 1);
+  // Anything under the base folder is linked relatively, however deep (a dated import keeps the
+  // card's subfolder): an absolute link breaks when the home folder is moved or copied.
+  if (html::InsideFolder(path, base)) return "../../" + path.substr(base.size() + 1);
   if (relativeLinks_) {
     std::string part = layout::PartAfterLibrary(path);
     if (!part.empty()) {

@@ -18,6 +18,7 @@
 #include "import/import_fixture.h"
 #include "import/import_texts.h"
 #include "support/home_fixture.h"
+#include "support/link_check.h"
 
 namespace orrivan {
 namespace {
@@ -533,6 +534,57 @@ TEST_F(ImportEngine, MoveTellsWhichCardFilesCouldNotBeDeletedAndKeepsTheRun) {
   EXPECT_NE(messages[0].find((dcim_ / "100TEST" / "ABCD0002.JPG").string()), std::string::npos);
   EXPECT_EQ(messages[0].find("ABCD0001.JPG"), std::string::npos);
   EXPECT_EQ(ui_.records.back().icon, Icon::Exclamation);
+}
+
+// A dated import keeps the card's subfolder: 20070315_01/100TEST/PREVIEW, not 20070315_01/PREVIEW.
+class DatedImportPages : public ImportEngine {
+ protected:
+  void SetUp() override {
+    ImportEngine::SetUp();
+    test::UseTestPluginFolders(home_);
+    settings::SetString(settings::Key::DllPath, "./Plugins/templates.so");
+  }
+  void TearDown() override {
+    SetPluginFoldersForTesting({});
+    ImportEngine::TearDown();
+  }
+  ImportResult DatedImport() {
+    Picture(dcim_ / "100TEST" / "ABCD0001.JPG", "2007:03:15 10:00:00", 1);
+    ui_.dates.push_back("20070315");
+    ImportOptions options;
+    options.classification = 1;
+    return Import({dcim_}, options);
+  }
+};
+
+TEST_F(DatedImportPages, CalendarSampleOfADatedDayLinksThePreviewInTheCardSubfolder) {
+  if (test::BuiltTemplatesPlugin().empty()) GTEST_SKIP() << "the templates plug-in is not built in this tree";
+  ASSERT_EQ(DatedImport(), ImportResult::Done);
+  ASSERT_TRUE(fs::exists(library_ / "20070315_01" / "100TEST" / "PREVIEW" / "ABCD0001.JPG"));
+  const std::vector<test::BrokenLink> broken = test::CheckLinksUnder(home_ / "HTML");
+  EXPECT_GT(test::LastCheckedLinkCount(), 0u);
+  EXPECT_TRUE(broken.empty()) << test::Describe(broken);
+  // The sample is really there: the month calendar names the card subfolder's preview.
+  bool named = false;
+  for (const auto& entry : fs::recursive_directory_iterator(home_ / "HTML"))
+    if (entry.is_regular_file() && test::ReadFile(entry.path()).find("20070315_01/100TEST/PREVIEW/ABCD0001.JPG") != std::string::npos)
+      named = true;
+  EXPECT_TRUE(named);
+}
+
+TEST_F(DatedImportPages, ListPageLinksPreviewsOfADatedDayRelativelySoAMovedHomeKeepsThem) {
+  if (test::BuiltTemplatesPlugin().empty()) GTEST_SKIP() << "the templates plug-in is not built in this tree";
+  ASSERT_EQ(DatedImport(), ImportResult::Done);
+  const fs::path moved = dir_.path() / "moved home";
+  fs::rename(home_, moved);
+  const std::vector<test::BrokenLink> broken = test::CheckLinksUnder(moved / "HTML");
+  EXPECT_GT(test::LastCheckedLinkCount(), 0u);
+  EXPECT_TRUE(broken.empty()) << test::Describe(broken);
+  for (const auto& entry : fs::recursive_directory_iterator(moved / "HTML")) {
+    if (!entry.is_regular_file()) continue;
+    EXPECT_EQ(test::ReadFile(entry.path()).find("file://"), std::string::npos) << entry.path();
+  }
+  fs::rename(moved, home_);
 }
 
 }  // namespace
