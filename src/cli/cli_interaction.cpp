@@ -141,14 +141,15 @@ bool CliInteraction::Confirm(const std::string& text, Icon, const BoxLook&) {
   return line && (*line == "y" || *line == "Y" || *line == "yes");
 }
 
-Answer CliInteraction::Question(const std::string& text, Icon, bool withCancel, const BoxLook&) {
+Answer CliInteraction::Question(const std::string& text, Icon, bool withCancel, const BoxLook& look) {
   if (answers_.yes) return Answer::Yes;
+  const Answer none = look.unanswered.value_or(withCancel ? Answer::Cancel : Answer::No);
   if (!answers_.interactive) {
     NoAnswer(text, "--yes");
-    return withCancel ? Answer::Cancel : Answer::No;
+    return none;
   }
   const auto line = ReadLine(text + (withCancel ? "\n[y / n / c] " : "\n[y / n] "));
-  if (!line) return withCancel ? Answer::Cancel : Answer::No;
+  if (!line) return none;
   if (*line == "y" || *line == "Y") return Answer::Yes;
   if (withCancel && (*line == "c" || *line == "C")) return Answer::Cancel;
   return Answer::No;

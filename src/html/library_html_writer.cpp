@@ -81,10 +81,18 @@ bool CLibraryHtmlWriter::LibraryHasContent(const CRKCardAlbumDoc& album) {
   return false;
 }
 
+// "Stop using this file?": Yes stops, and so does no answer at all. Whichever way it went, the page
+// is read-only again afterwards (a hand edit may have left it writable).
 bool CLibraryHtmlWriter::ConfirmBrokenPage(const fs::path& path) {
-  if (!interaction_) return true;
-  std::string text = html::FormatText(Str(StrId::BrokenPageQuestion), {path.string()});
-  return interaction_->Question(text, Icon::Exclamation, false) == Answer::Yes;
+  bool stop = true;
+  if (interaction_) {
+    std::string text = html::FormatText(Str(StrId::BrokenPageQuestion), {path.string()});
+    BoxLook look;
+    look.unanswered = Answer::Yes;
+    stop = interaction_->Question(text, Icon::Exclamation, false, look) == Answer::Yes;
+  }
+  html::ProtectPage(path);
+  return stop;
 }
 
 // ---------------------------------------------------------------------------------------------

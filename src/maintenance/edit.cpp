@@ -47,13 +47,20 @@ EditTitleReport EditTitle(CRKCardAlbumDoc& album, Interaction& ui, const std::st
   }
   CAlbumData& day = album.EditDay(*position);
   day.title = *title;
+  const CAlbumData edited = day;
   const std::string name = layout::LastComponent(day.folderPath);
   report.saved = save(album, ui);
-  // Every page that shows the title: the calendar (its cells carry it) and the day's list row.
+  // Every page that shows the title: the calendar (its cells carry it), the day's list row, and the
+  // day page, which the plug-in wrote with the title in it (the day keeps its own template; a page
+  // of its own style, which the plug-in does not know, stays as it is).
   const bool calendar = RebuildCalendar(album) != 0;
   CLibraryHtmlWriter writer(&ui);
   const bool rows = writer.UpdateListTitles(album, {name}) != 0;
-  report.pagesOk = calendar && rows;
+  bool dayPage = true;
+  std::error_code ec;
+  if (fs::exists(layout::FromStoredPath(edited.folderPath) / layout::kDayPageName, ec))
+    dayPage = MakeDayPage(album, edited) != 0;
+  report.pagesOk = calendar && rows && dayPage;
   report.result = report.saved ? MaintenanceResult::Done : MaintenanceResult::Failed;
   return report;
 }

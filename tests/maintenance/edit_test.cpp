@@ -53,6 +53,21 @@ TEST_F(Edit, ANewTitleShowsInTheListPageAndTheAlbum) {
   EXPECT_FALSE(PagesMentioning(home_ / "HTML", "&amp; &lt;").empty());
 }
 
+// The plug-in writes the title into INDEX.HTM when it makes the page: a retitle must ask for it again.
+TEST_F(Edit, ANewTitleShowsInTheDayPageToo) {
+  if (!HavePlugin()) GTEST_SKIP() << "the templates plug-in is not built in this tree";
+  const fs::path page = library_ / "20070315" / layout::kDayPageName;
+  ASSERT_TRUE(fs::exists(page));
+  ASSERT_EQ(test::ReadFile(page).find("Hanami by the river"), std::string::npos);
+  FakeInteraction ui;
+  const auto report = EditTitle(*album_, ui, Folder("20070315"), std::string("Hanami by the river"));
+  EXPECT_EQ(report.result, MaintenanceResult::Done);
+  EXPECT_TRUE(report.pagesOk);
+  EXPECT_NE(test::ReadFile(page).find("Hanami by the river"), std::string::npos);
+  EXPECT_EQ(PagesMentioning(library_ / "20070316", "Hanami by the river"), std::vector<std::string>{});
+  ExpectNoBrokenLinks(home_);
+}
+
 TEST_F(Edit, ATitleEditedToTheSameTextStillRewritesTheAlbumAndPages) {
   // Marked as written long ago, so the save shows in the modification time.
   const std::time_t longAgo = test::LocalTime(2001, 1, 1);

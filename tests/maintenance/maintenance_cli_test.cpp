@@ -75,6 +75,26 @@ TEST_F(MaintenanceCli, RetitleBackupAndMoveWorkOnTheNamedDays) {
   ExpectNoBrokenLinks(dir_ / "out");
 }
 
+// Without a terminal or --yes nobody can say "go on": the hand-edited page must not be edited and
+// re-sealed over the user's changes.
+TEST_F(MaintenanceCli, SealedPageChangedByHandIsLeftAloneWhenNobodyCanAnswer) {
+  const fs::path listPage = home_ / "HTML" / "2007" / "mar.htm";
+  ASSERT_TRUE(fs::exists(listPage));
+  ASSERT_EQ(::chmod(listPage.c_str(), 0644), 0);
+  std::string edited = test::ReadFile(listPage);
+  const size_t body = edited.find("<BODY");
+  ASSERT_NE(body, std::string::npos);
+  edited.insert(body, "<!-- my own note -->\r\n");
+  test::WriteFile(listPage, edited);
+
+  Run("retitle 20070315 Hanami");
+  EXPECT_NE(output_.find("--yes"), std::string::npos) << output_;
+  EXPECT_EQ(test::ReadFile(listPage), edited);
+  struct stat st {};
+  ASSERT_EQ(::stat(listPage.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0222, 0u);  // read-only again, whichever way the question went
+}
+
 TEST_F(MaintenanceCli, MailRefusesAProgramThatIsNotInstalled) {
   EXPECT_EQ(Run("mail --set Eudora"), 1) << output_;
   EXPECT_EQ(Run("mail --set 0"), 0) << output_;
