@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <fstream>
+#include <iterator>
 #include <system_error>
 
 #include "app/album_session.h"
@@ -40,9 +42,19 @@ bool OpenHomeAlbum(CRKCardAlbumDoc& album, Interaction& ui) {
   const fs::path path = layout::WorkingAlbumPath();
   std::error_code ec;
   if (!fs::exists(path, ec)) return album.OnNewDocument();
-  UpgradeAlbumFile(path);
-  if (album.OnOpenDocument(path)) return true;
-  ui.Message(AlbumErrorText(album.LastError()), Icon::Stop);
+  // Readers never write the album (a writer may hold the home lock): an old format is upgraded in
+  // memory only.
+  std::string bytes;
+  AlbumError error = AlbumError::OpenFailed;
+  std::ifstream in(path, std::ios::binary);
+  if (in) bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  if (in && !in.bad()) {
+    std::string current;
+    if (!UpgradeAlbumBytes(bytes, current)) current = std::move(bytes);
+    error = album.Load(current);
+  }
+  if (error == AlbumError::None) return true;
+  ui.Message(AlbumErrorText(error), Icon::Stop);
   return false;
 }
 

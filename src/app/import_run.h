@@ -29,8 +29,9 @@ class HomeLock {
   int fd_ = -1;
 };
 
-// Opens the home folder's working album into `album` (upgrading a previous-format file first); a
-// missing file gives an empty album. False (after a message) when the file cannot be read.
+// Opens the home folder's working album into `album` for reading (a previous-format file is
+// upgraded in memory; the file is never written); a missing file gives an empty album. False (after
+// a message) when the file cannot be read.
 bool OpenHomeAlbum(CRKCardAlbumDoc& album, Interaction& ui);
 
 // NoDrive: no volume that may be a card (nothing was said); NothingFound: no picture folder (said).

@@ -31,10 +31,15 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Told when a differing library copy replaced the working album (the old one is kept as rk1).
+// Told when a differing library copy replaced the working album (the old one is kept under %s).
 constexpr char kWorkingKeptText[] =
     "ライブラリのアルバムファイルが作業用のアルバムファイルと異なるため、ライブラリのものを使います。\n"
-    "それまでの作業用のアルバムファイルは Orrivan.rk1 として残してあります。";
+    "それまでの作業用のアルバムファイルは %s として残してあります。";
+
+// Told once per start when nothing can be read from the settings file: it is never written over.
+constexpr char kSettingsUnusableText[] =
+    "設定ファイル %s を読み込めませんでした。\n"
+    "既定の設定で動作します。このファイルには書き込みません。";
 
 constexpr char kUnreadableKeptText[] =
     "作業用のアルバムファイルを読み込めませんでした。\n"
@@ -85,6 +90,19 @@ bool KeepWorkingAsGeneration(const fs::path& home) {
     if (fs::exists(from, ec)) CopyFileAtomic(from, layout::GenerationPath(home, n + 1));
   }
   return CopyFileAtomic(home / layout::kAlbumFileName, layout::GenerationPath(home, 1));
+}
+
+// The working album a library copy replaces is also kept under a name of its own, the one the
+// message gives: the exit rotation moves the generation on (rk1, then rk2, ...), this name stays.
+fs::path KeepReplacedWorking(const fs::path& working) {
+  std::error_code ec;
+  for (int n = 0; n < 100; ++n) {
+    fs::path kept = working;
+    kept += n == 0 ? std::string(".replaced") : ".replaced-" + std::to_string(n);
+    if (fs::exists(fs::symlink_status(kept, ec))) continue;
+    return CopyFileAtomic(working, kept) ? kept : fs::path();
+  }
+  return {};
 }
 
 // Ours: an album that cannot be read is set aside under a name of its own before start-up goes on
@@ -176,6 +194,11 @@ bool RunStartup(Interaction& ui, CRKCardAlbumDoc& album, StartupResult& result, 
   using settings::Key;
   result = StartupResult{};
   album.SetGenerationRotation(false);
+  if (settings::FileUnusable()) {
+    std::string text = kSettingsUnusableText;
+    text.replace(text.find("%s"), 2, settings::File().string());
+    ui.Message(text, Icon::Exclamation);
+  }
 
   if (settings::DisplayMethodAtStartup() == 2 && hooks.welcome) {
     if (!hooks.welcome()) {
@@ -200,7 +223,13 @@ bool RunStartup(Interaction& ui, CRKCardAlbumDoc& album, StartupResult& result, 
     if (result.compareCode == kAlbumsDiffer) {
       // Ours: whichever copy is newer, the working album is not lost by being replaced.
       result.workingKept = KeepWorkingAsGeneration(home);
-      if (result.workingKept) ui.Message(kWorkingKeptText, Icon::Information);
+      result.workingKeptAs = KeepReplacedWorking(working);
+      result.workingKept = result.workingKept && !result.workingKeptAs.empty();
+      if (result.workingKept) {
+        std::string text = kWorkingKeptText;
+        text.replace(text.find("%s"), 2, result.workingKeptAs.filename().string());
+        ui.Message(text, Icon::Information);
+      }
     }
     result.libraryCopyTaken = CopyFileAtomic(libraryCopy, working);
   }
@@ -229,6 +258,10 @@ bool RunStartup(Interaction& ui, CRKCardAlbumDoc& album, StartupResult& result, 
       // makes the exit rotate the generations.
       if (!SameBytesOnDisk(working, album.SaveBytes())) SaveAlbum(album, ui);
       if (!result.workingKept) CopyFileAtomic(working, layout::GenerationPath(home, 1));
+      // A library copy that went missing is made again, but never a library root for it (a disk
+      // that is not mounted).
+      if (!fs::exists(fs::symlink_status(libraryCopy, ec)) && fs::is_directory(root, ec))
+        result.libraryCopyWritten = CopyFileAtomic(working, libraryCopy);
       result.albumWritten = true;
     } else {
       ui.Message(AlbumErrorText(album.LastError()), Icon::Exclamation);

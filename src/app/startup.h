@@ -71,7 +71,9 @@ struct StartupResult {
   bool run = false;                 // false: the program ends at once
   int compareCode = kBothMissing;   // of the working album refresh
   bool libraryCopyTaken = false;    // the library copy replaced the working album
-  bool workingKept = false;         // the replaced working album was kept as "Orrivan.rk1"
+  bool workingKept = false;         // the replaced working album was kept as "Orrivan.rk1" and workingKeptAs
+  std::filesystem::path workingKeptAs;  // "Orrivan.rks.replaced": a name no rotation moves on
+  bool libraryCopyWritten = false;  // the missing library copy was written from the working album
   StartupOpened opened = StartupOpened::New;
   bool rebuilt = false;             // a rebuild ran
   bool rebuildOk = false;           // and repaired every path

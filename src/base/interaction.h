@@ -45,7 +45,7 @@ struct BoxLook {
   std::vector<std::string> buttons;
   // The answer a question takes when nobody can give one (no terminal, no flag): the safe one.
   // Empty: No (Cancel when offered).
-  std::optional<Answer> unanswered;
+  std::optional<Answer> unanswered = std::nullopt;
 };
 
 // The date dialog: window caption, the source path shown at the top (upper-cased; empty when the date

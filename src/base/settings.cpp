@@ -100,46 +100,79 @@ QString QKey(std::string_view section, std::string_view name) {
 
 QString QFile(const std::filesystem::path& p) { return QString::fromStdString(p.string()); }
 
-// QSettings salvages what it can from any bytes and would write its salvage back over them. A file
-// that is not INI is treated as holding no values and is never written: every line must be empty, a
-// comment, a [section] or a name=value pair, without control bytes.
-bool LooksLikeIni(const std::filesystem::path& file) {
+// The file's bytes; empty when it is absent or unreadable.
+std::string FileBytes(const std::filesystem::path& file) {
   std::ifstream in(file, std::ios::binary);
-  if (!in) return true;  // absent: a fresh profile
-  std::string line;
-  while (std::getline(in, line)) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    for (char c : line) {
-      unsigned char u = static_cast<unsigned char>(c);
-      if ((u < 0x20 && u != '\t') || u == 0x7F) return false;
-    }
-    size_t b = line.find_first_not_of(" \t");
-    if (b == std::string::npos) continue;
-    std::string_view t(line);
-    t.remove_prefix(b);
-    while (!t.empty() && (t.back() == ' ' || t.back() == '\t')) t.remove_suffix(1);
-    if (t.front() == ';' || t.front() == '#') continue;
-    if (t.front() == '[') {
-      if (t.size() < 3 || t.back() != ']') return false;
-      continue;
-    }
-    size_t eq = t.find('=');
-    if (eq == std::string_view::npos || eq == 0) return false;
-  }
-  return !in.bad();
+  if (!in) return {};
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-// Reads one stored value as text; nullopt when absent or when the file is not readable INI.
+// Binary bytes (NUL, other control bytes) mean the file is no settings file at all, whatever
+// QSettings would salvage from it; a byte-order mark or a stray line does not.
+bool HasControlBytes(std::string_view bytes) {
+  for (char c : bytes) {
+    unsigned char u = static_cast<unsigned char>(c);
+    if ((u < 0x20 && u != '\t' && u != '\n' && u != '\r') || u == 0x7F) return true;
+  }
+  return false;
+}
+
+bool HasContent(std::string_view bytes) { return bytes.find_first_not_of(" \t\r\n") != std::string_view::npos; }
+
+// Nothing can be read from the file: binary bytes, or text in which QSettings finds no value. Such a
+// file is never written over. QSettings reads what it can from a file with a byte-order mark or a
+// line that is not name=value (its status says FormatError); those values are used.
+bool Unusable(const std::filesystem::path& file, QSettings& store) {
+  const std::string bytes = FileBytes(file);
+  if (HasControlBytes(bytes)) return true;
+  return HasContent(bytes) && store.allKeys().isEmpty();
+}
+
+// The text of name=value in [section] as it stands in the file (after the first '='), trimmed. For
+// values QSettings turned into a list at their commas: the user wrote one string.
+std::optional<std::string> LineValue(const std::filesystem::path& file, std::string_view section,
+                                     std::string_view name) {
+  std::ifstream in(file, std::ios::binary);
+  std::string line;
+  bool inSection = false;
+  auto trim = [](std::string_view t) {
+    while (!t.empty() && (t.front() == ' ' || t.front() == '\t')) t.remove_prefix(1);
+    while (!t.empty() && (t.back() == ' ' || t.back() == '\t' || t.back() == '\r')) t.remove_suffix(1);
+    return t;
+  };
+  bool first = true;
+  while (std::getline(in, line)) {
+    std::string_view t = line;
+    if (first && t.starts_with("\xEF\xBB\xBF")) t.remove_prefix(3);
+    first = false;
+    t = trim(t);
+    if (t.starts_with('[')) {
+      inSection = t == "[" + std::string(section) + "]";
+      continue;
+    }
+    if (!inSection) continue;
+    const size_t eq = t.find('=');
+    if (eq == std::string_view::npos || trim(t.substr(0, eq)) != name) continue;
+    std::string_view value = trim(t.substr(eq + 1));
+    if (value.size() >= 2 && value.front() == '"' && value.back() == '"') value = value.substr(1, value.size() - 2);
+    return std::string(value);
+  }
+  return std::nullopt;
+}
+
+// Reads one stored value as text; nullopt when absent or when nothing can be read from the file.
 std::optional<QString> ReadRaw(std::string_view section, std::string_view name) {
   std::lock_guard lock(StoreMutex());
   std::filesystem::path file = File();
-  if (!LooksLikeIni(file)) return std::nullopt;
   QSettings store(QFile(file), QSettings::IniFormat);
-  if (store.status() != QSettings::NoError) return std::nullopt;
+  if (store.status() == QSettings::AccessError || Unusable(file, store)) return std::nullopt;
   QVariant v = store.value(QKey(section, name));
   if (!v.isValid()) return std::nullopt;
-  // An unquoted value holding commas comes back as a list; it was one string when written by hand.
-  if (v.typeId() == QMetaType::QStringList) return v.toStringList().join(u", ");
+  // An unquoted value holding commas comes back as a list; it was one string when written.
+  if (v.typeId() == QMetaType::QStringList) {
+    if (auto text = LineValue(file, section, name)) return QString::fromStdString(*text);
+    return v.toStringList().join(u',');
+  }
   if (!v.canConvert<QString>()) return std::nullopt;
   return v.toString();
 }
@@ -149,12 +182,11 @@ bool WriteRaw(std::string_view section, std::string_view name, const QVariant& v
   std::error_code ec;
   std::filesystem::path file = File();
   if (file.has_parent_path()) std::filesystem::create_directories(file.parent_path(), ec);
-  if (!LooksLikeIni(file)) return false;
   QSettings store(QFile(file), QSettings::IniFormat);
-  if (store.status() != QSettings::NoError) return false;
+  if (store.status() == QSettings::AccessError || Unusable(file, store)) return false;
   store.setValue(QKey(section, name), value);
   store.sync();
-  return store.status() == QSettings::NoError;
+  return store.status() != QSettings::AccessError;
 }
 
 std::optional<int> ParseInt(const QString& text) {
@@ -242,6 +274,15 @@ bool WriteInt(std::string_view section, std::string_view name, int value) {
 bool WriteString(std::string_view section, std::string_view name, std::string_view value) {
   return WriteRaw(section, name,
                   QVariant(QString::fromUtf8(value.data(), static_cast<qsizetype>(value.size()))));
+}
+
+bool FileUnusable() {
+  std::lock_guard lock(StoreMutex());
+  const std::filesystem::path file = File();
+  std::error_code ec;
+  if (!std::filesystem::exists(file, ec)) return false;
+  QSettings store(QFile(file), QSettings::IniFormat);
+  return Unusable(file, store);
 }
 
 void UseFile(const std::filesystem::path& file) {

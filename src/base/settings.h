@@ -40,6 +40,10 @@ std::string ReadString(std::string_view section, std::string_view name, std::str
 bool WriteInt(std::string_view section, std::string_view name, int value);
 bool WriteString(std::string_view section, std::string_view name, std::string_view value);
 
+// True when the settings file exists but nothing can be read from it (binary bytes, or no value
+// at all): every value reads as its default and the file is never written over.
+bool FileUnusable();
+
 // The settings file: UseFile (--config), else $ORRIVAN_CONFIG, else ~/.config/KORVA/Orrivan.conf.
 void UseFile(const std::filesystem::path& file);
 std::filesystem::path File();

@@ -8,6 +8,7 @@
 #include "cli/cli_session.h"
 #include "cli/commands.h"
 #include "library/album_document.h"
+#include "library/layout.h"
 
 namespace orrivan::cli {
 
@@ -47,6 +48,9 @@ int RunRebuild(bool yes) {
         std::fprintf(stderr, "orrivan-cli: the calendar pages could not all be written\n");
         return kExitFailed;
       }
+    } else if (started.opened == StartupOpened::FirstGeneration) {
+      std::printf("%zu days, %zu pictures; rebuilt from the first generation (%s)\n", album.DayCount(),
+                  album.PictureCount(), layout::GenerationPath(album.Home(), 1).filename().c_str());
     } else {
       std::printf("%zu days, %zu pictures; album taken over from the library and rebuilt\n", album.DayCount(),
                   album.PictureCount());

@@ -191,6 +191,8 @@ class AlbumReader {
     const Kind objectKind = day ? Kind::Day : Kind::Picture;
     uint16_t tag;
     if (!in_.U16(tag)) return false;
+    // An empty object reference, as the framework's format allows: no record, the rest is read on.
+    if (tag == 0) return true;
     uint32_t objectTag;
     if (tag == kBigObjectTag) {
       if (!in_.U32(objectTag)) return false;

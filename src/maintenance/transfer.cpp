@@ -107,6 +107,11 @@ bool PrepareDestination(Interaction& ui, const fs::path& chosenFolder, const fs:
     report.result = MaintenanceResult::Refused;
     return false;
   }
+  if (DestinationHoldsMainPages(chosenFolder, HomeFolder())) {
+    ui.Message(maintenance_texts::kDestinationHoldsMainPages, Icon::Stop);
+    report.result = MaintenanceResult::Refused;
+    return false;
+  }
   std::error_code ec;
   fs::create_directories(destinationLibrary, ec);
   if (!fs::is_directory(destinationLibrary, ec) || !WriteAutorun(chosenFolder)) {
@@ -125,6 +130,14 @@ void FinishDestination(CRKCardAlbumDoc& destinationAlbum, Interaction& ui, const
 }
 
 }  // namespace
+
+bool DestinationHoldsMainPages(const fs::path& chosenFolder, const fs::path& home) {
+  if (IsInside(chosenFolder, home) && IsInside(home, chosenFolder)) return true;
+  for (const fs::path name : {fs::path(layout::kHtmlFolderName), fs::path(layout::kListFramePageName),
+                              fs::path(layout::kCalendarFramePageName)})
+    if (SameFile(chosenFolder / name, home / name)) return true;
+  return false;
+}
 
 bool DestinationOverlapsLibrary(const fs::path& chosenFolder, const fs::path& libraryRoot) {
   const fs::path destination = chosenFolder / layout::kLibraryFolderName;

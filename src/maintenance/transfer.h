@@ -27,6 +27,9 @@ struct TransferReport {
 // True when chosenFolder/"Image Library" is the library root, contains it or lies inside it
 // (canonical paths). Such a destination is refused before anything moves.
 bool DestinationOverlapsLibrary(const std::filesystem::path& chosenFolder, const std::filesystem::path& libraryRoot);
+// A destination whose HTML folder or frame pages are those of the home folder (the home itself, or
+// links to its pages), compared by file identity.
+bool DestinationHoldsMainPages(const std::filesystem::path& chosenFolder, const std::filesystem::path& home);
 
 // Moves the selected libraries (stored folder paths, list order) into chosenFolder. Files move with
 // rename, or across file systems by a verified copy whose source goes only after the album is saved.

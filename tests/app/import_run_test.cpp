@@ -110,5 +110,30 @@ TEST_F(ImportRun, UnreadableAlbumIsSetAsideBeforeTheImportSaves) {
   EXPECT_TRUE(fs::exists(library_ / "20070315" / "ABCD0001.JPG"));
 }
 
+// A reader must not write the album: a writer may hold the home lock while `list` runs.
+TEST_F(ImportRun, ReadingAnOldFormatAlbumUpgradesItInMemoryOnly) {
+  auto u16 = [](uint16_t v) { return std::string{static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)}; };
+  auto u32 = [](uint32_t v) {
+    std::string s;
+    for (int i = 0; i < 4; ++i) s += static_cast<char>((v >> (8 * i)) & 0xFF);
+    return s;
+  };
+  auto str = [](const std::string& t) { return std::string(1, static_cast<char>(t.size())) + t; };
+  const std::string folder = layout::ToStoredPath(library_ / "20070315");
+  // One day of the earliest previous format (no tag, no mail fields), no pictures.
+  const std::string old = u16(1) + std::string("\xFF\xFF\x00\x00\x0A\x00", 6) + "CAlbumData" + str("old title") +
+                          str(folder) + str(folder + "/INDEX.HTM") + str("1,3") + u32(10) + u32(0) + u32(0) + u16(0);
+  test::WriteFile(layout::WorkingAlbumPath(), old);
+  CRKCardAlbumDoc album(home_);
+  album.SetGenerationRotation(false);
+  ASSERT_TRUE(OpenHomeAlbum(album, ui_));
+  ASSERT_EQ(album.DayCount(), 1u);
+  CAlbumData day;
+  ASSERT_TRUE(album.FindDay(folder, day));
+  EXPECT_EQ(day.title, "old title");
+  EXPECT_EQ(day.formatTag, "OR200");
+  EXPECT_EQ(test::ReadFile(layout::WorkingAlbumPath()), old);
+}
+
 }  // namespace
 }  // namespace orrivan

@@ -129,10 +129,13 @@ TEST_F(Startup, LibraryCopyOneByteDifferentReplacesWorkingAlbumAndIsRebuiltAndSa
   // Saved with the repaired paths; the library copy follows the save.
   EXPECT_EQ(ReadFile(Working()), album.SaveBytes());
   EXPECT_EQ(ReadFile(LibraryCopy()), album.SaveBytes());
-  // The replaced working album is kept as the newest generation, and the user is told.
+  // The replaced working album is kept as the newest generation and under a name of its own, which
+  // the user is told.
   EXPECT_TRUE(result.workingKept);
   EXPECT_EQ(ReadFile(Generation(1)), oldWorking);
   EXPECT_EQ(ReadFile(Generation(2)), oldWorking);  // the old rk1 moved one down
+  EXPECT_EQ(result.workingKeptAs, home_ / "Orrivan.rks.replaced");
+  EXPECT_EQ(ReadFile(home_ / "Orrivan.rks.replaced"), oldWorking);
   EXPECT_EQ(ui_.Count(FakeInteraction::Kind::Message), 1u);
   // The rebuild's progress window showed the rebuild texts.
   ASSERT_FALSE(ui_.progress.empty());
@@ -140,6 +143,68 @@ TEST_F(Startup, LibraryCopyOneByteDifferentReplacesWorkingAlbumAndIsRebuiltAndSa
   ASSERT_FALSE(ui_.progress[0].texts.empty());
   EXPECT_EQ(ui_.progress[0].texts[0].first, "ライブラリを再構築しています");
   EXPECT_EQ(ui_.progress[0].texts[0].second, "しばらくおまちください．．．");
+}
+
+// The message named Orrivan.rk1 while the exit rotation moved the file on to Orrivan.rk2.
+TEST_F(Startup, TakeOverMessageNamesTheFileThatHoldsTheReplacedAlbumAfterTheRun) {
+  AlbumContents contents = SmallLibrary();
+  WriteAll(contents);
+  const std::string oldWorking = ReadFile(Working());
+  contents.days[0].title = "from the library";
+  WriteFile(LibraryCopy(), WriteAlbumBytes(contents));
+  {
+    CRKCardAlbumDoc album(home_);
+    StartupResult result;
+    ASSERT_TRUE(RunStartup(ui_, album, result));
+    ASSERT_TRUE(result.workingKept);
+    ASSERT_TRUE(SaveAlbum(album, ui_));
+    RunExit(album, album.SavedThisRun() != 0);
+  }
+  const std::vector<std::string> messages = ui_.Texts(FakeInteraction::Kind::Message);
+  ASSERT_EQ(messages.size(), 1u);
+  bool named = false;
+  for (const auto& entry : fs::directory_iterator(home_)) {
+    const std::string name = entry.path().filename().string();
+    if (messages[0].find(" " + name + " ") == std::string::npos || !entry.is_regular_file()) continue;
+    named = true;
+    EXPECT_EQ(ReadFile(entry.path()), oldWorking) << name;
+  }
+  EXPECT_TRUE(named) << messages[0];
+}
+
+TEST_F(Startup, SettingsFileFromWhichNothingCanBeReadIsToldOnceAndNeverWrittenOver) {
+  WriteAll(SmallLibrary());
+  const std::string garbage("\x00\x01" "binary\xff\n", 10);
+  WriteFile(settings::File(), garbage);
+  CRKCardAlbumDoc album(home_);
+  StartupResult result;
+  ASSERT_TRUE(RunStartup(ui_, album, result));
+  const std::vector<std::string> messages = ui_.Texts(FakeInteraction::Kind::Message);
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_NE(messages[0].find(settings::File().string()), std::string::npos);
+  EXPECT_EQ(ReadFile(settings::File()), garbage);
+}
+
+TEST_F(Startup, MissingLibraryCopyIsWrittenAgainWhenTheLibraryRootExists) {
+  AlbumContents contents = SmallLibrary();
+  WriteAll(contents);
+  fs::remove(LibraryCopy());
+  {
+    CRKCardAlbumDoc album(home_);
+    StartupResult result;
+    ASSERT_TRUE(RunStartup(ui_, album, result));
+    EXPECT_EQ(result.compareCode, kLibraryMissing);
+    EXPECT_TRUE(result.libraryCopyWritten);
+  }
+  EXPECT_EQ(ReadFile(LibraryCopy()), ReadFile(Working()));
+
+  // A root that is not there (a disk not mounted) is never made for the copy.
+  fs::remove_all(root_);
+  CRKCardAlbumDoc album(home_);
+  StartupResult result;
+  ASSERT_TRUE(RunStartup(ui_, album, result));
+  EXPECT_FALSE(result.libraryCopyWritten);
+  EXPECT_FALSE(fs::exists(root_));
 }
 
 TEST_F(Startup, MissingWorkingAlbumTakesTheLibraryCopy) {

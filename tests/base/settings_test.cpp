@@ -92,6 +92,39 @@ TEST_F(SettingsTest, FileThatIsNotIniGivesDefaultsAndIsNotOverwritten) {
   EXPECT_EQ(GetString(Key::BaudRate), "115200");
   EXPECT_FALSE(SetInt(Key::TemplateBackNo, 3));
   EXPECT_EQ(test::ReadFile(ConfFile()), garbage);
+  EXPECT_TRUE(FileUnusable());
+  // Text without a single value is as unusable.
+  test::WriteFile(ConfFile(), "just some words\nand more\n");
+  EXPECT_TRUE(FileUnusable());
+  EXPECT_FALSE(SetInt(Key::TemplateBackNo, 3));
+  EXPECT_EQ(test::ReadFile(ConfFile()), "just some words\nand more\n");
+}
+
+// QSettings reads such files (FormatError, yet the values come): a library root that silently read
+// as its default sent an import to another folder.
+TEST_F(SettingsTest, FileWithAByteOrderMarkOrAStrayLineIsStillReadAndWritten) {
+  const std::string files[] = {
+      "\xEF\xBB\xBF[Settings]\r\nSaveFolder=/photos/Image Library\r\nTemplateBackNo=3\r\n",
+      "[Settings]\nSaveFolder=/photos/Image Library\nthis line is not a value\nTemplateBackNo=3\n",
+  };
+  for (const std::string& file : files) {
+    SCOPED_TRACE(file);
+    test::WriteFile(ConfFile(), file);
+    EXPECT_FALSE(FileUnusable());
+    EXPECT_EQ(GetString(Key::SaveFolder), "/photos/Image Library");
+    EXPECT_EQ(GetInt(Key::TemplateBackNo), 3);
+    ASSERT_TRUE(SetInt(Key::Column2, 77));
+    EXPECT_EQ(GetInt(Key::Column2), 77);
+    EXPECT_EQ(GetString(Key::SaveFolder), "/photos/Image Library");
+  }
+}
+
+TEST_F(SettingsTest, ValueWithACommaReadsBackAsTheTextWritten) {
+  test::WriteFile(ConfFile(), "[Settings]\nTemplateType=a,b\nTemplateBackCol=x, y ,z\n");
+  EXPECT_EQ(GetString(Key::TemplateType), "a,b");
+  EXPECT_EQ(GetString(Key::TemplateBackCol), "x, y ,z");
+  ASSERT_TRUE(SetString(Key::TemplateType, "c,d"));
+  EXPECT_EQ(GetString(Key::TemplateType), "c,d");
 }
 
 TEST_F(SettingsTest, WrittenValuesSurviveIntoLaterReads) {

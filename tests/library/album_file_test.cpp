@@ -203,6 +203,27 @@ TEST(AlbumFile, BackReferenceToARecordOfTheSameClassBecomesACopy) {
   EXPECT_NE(&back.days[1], &back.days[0]);
 }
 
+// A 16-bit 0 where an object stands is the format's empty reference: refusing it sent start-up back
+// to an older generation.
+TEST(AlbumFile, EmptyObjectReferenceIsSkippedAndTheRestKept) {
+  const CAlbumData d = Day("20070315");
+  const CPhotoData p = Picture("/p/a.JPG");
+  // An empty reference takes no index: the day class is still 1, the day 2, the picture class 3.
+  const std::string bytes = U16(3) + U16(0) + kDayClass + DayBody(d, "", kNoMailCp932) + U16(0) +
+                            U16(2) + U16(0) + kPictureClass + PictureBody(p);
+  AlbumContents back;
+  ASSERT_EQ(ReadAlbumBytes(bytes, back), AlbumError::None);
+  ASSERT_EQ(back.days.size(), 1u);
+  EXPECT_EQ(back.days[0], d);
+  ASSERT_EQ(back.pictures.size(), 1u);
+  EXPECT_EQ(back.pictures[0], p);
+  // Only empty references: an empty album.
+  AlbumContents none;
+  ASSERT_EQ(ReadAlbumBytes(U16(2) + U16(0) + U16(0) + U16(1) + U16(0), none), AlbumError::None);
+  EXPECT_TRUE(none.days.empty());
+  EXPECT_TRUE(none.pictures.empty());
+}
+
 TEST(AlbumFile, BackReferencesCannotBlowASmallFileUp) {
   // One day with a 60000-byte title, then 1000 two-byte references to it.
   CAlbumData d = Day("20070315", std::string(60000, 't'));
@@ -232,7 +253,6 @@ TEST(AlbumFile, DamagedInputIsRefusedAndNothingIsLoaded) {
       {"wrong class name", U16(1) + std::string("\xFF\xFF\x00\x00\x0A\x00", 6) + "CAlbumDatX" + DayBody(d, "", kNoMailCp932) + U16(0)},
       {"picture class in day list", U16(1) + kPictureClass + PictureBody(p) + U16(0)},
       {"wrong schema", U16(1) + wrongSchema + U16(0)},
-      {"null reference", U16(1) + U16(0) + U16(0)},
       {"reference to nowhere", U16(1) + dayPart + U16(1) + U16(9)},
       {"reference to a class", U16(2) + dayPart + U16(1) + U16(0)},
       {"reference to a day in the picture list", U16(1) + dayPart + U16(1) + U16(2)},

@@ -112,6 +112,40 @@ TEST_F(Transfer, MoveTakesTheDaysOutOfTheMainLibraryAndItsPages) {
   EXPECT_EQ(ui.progress[0].texts.at(0).first, "取り込んだﾌｧｲﾙを移動しています...");
 }
 
+// With the library root outside the home, the home folder passes the overlap check; a backup
+// there wrote its own calendar and list pages over the main library's and left them writable.
+class TransferRootElsewhere : public test::MaintenanceFixture {
+ protected:
+  void SetUp() override {
+    MaintenanceFixture::SetUp();
+    library_ = dir_.path() / "elsewhere" / "Image Library";
+    fs::create_directories(library_);
+    settings::SetString(settings::Key::SaveFolder, library_.string());
+    Shot("ABCD0001.JPG", "20070315", 10, 1);
+    Shot("ABCD0002.JPG", "20070420", 10, 2);
+    ImportCard();
+  }
+};
+
+TEST_F(TransferRootElsewhere, BackupIntoTheHomeFolderIsRefusedBeforeAnythingIsCopied) {
+  ASSERT_TRUE(fs::exists(home_ / "HTML"));
+  const auto homeBefore = test::TreeOf(home_);
+  FakeInteraction ui;
+  const auto report = BackupLibraries(*album_, ui, {Folder("20070315")}, home_);
+  EXPECT_EQ(report.result, MaintenanceResult::Refused);
+  EXPECT_EQ(ui.Texts(FakeInteraction::Kind::Message),
+            std::vector<std::string>{maintenance_texts::kDestinationHoldsMainPages});
+  EXPECT_EQ(test::TreeOf(home_), homeBefore);
+  EXPECT_FALSE(fs::exists(home_ / "Image Library" / "20070315"));
+  EXPECT_FALSE(fs::exists(home_ / "autorun.inf"));
+  // A folder whose HTML is a link to the home's pages is refused as well.
+  fs::create_directories(dir_.path() / "disc");
+  fs::create_directory_symlink(home_ / "HTML", dir_.path() / "disc" / "HTML");
+  EXPECT_EQ(BackupLibraries(*album_, ui, {Folder("20070315")}, dir_.path() / "disc").result,
+            MaintenanceResult::Refused);
+  EXPECT_EQ(test::TreeOf(home_), homeBefore);
+}
+
 TEST_F(Transfer, ADestinationOverlappingTheLibraryIsRefusedBeforeAnythingMoves) {
   const auto before = test::TreeOf(library_);
   fs::create_directories(dir_ / "alias");
