@@ -157,8 +157,10 @@ COtherImageDialog::COtherImageDialog(Interaction& ui, QWidget* parent) : QDialog
   layout->addLayout(bottom);
 
   // The last place and size, when it still fits a screen.
-  const QRect last(QPoint(settings::GetInt(Key::CaptureDlgLeft), settings::GetInt(Key::CaptureDlgTop)),
-                   QPoint(settings::GetInt(Key::CaptureDlgRight), settings::GetInt(Key::CaptureDlgBottom)));
+  // Right and bottom are stored one past the last pixel, as they are written below.
+  const int left = settings::GetInt(Key::CaptureDlgLeft), top = settings::GetInt(Key::CaptureDlgTop);
+  const QRect last(left, top, settings::GetInt(Key::CaptureDlgRight) - left,
+                   settings::GetInt(Key::CaptureDlgBottom) - top);
   if (last.width() > 200 && last.height() > 200 && QGuiApplication::screenAt(last.center())) setGeometry(last);
   else resize(760, 560);
 

@@ -176,3 +176,23 @@ TEST_F(OtherImageDialog, Screenshots) {
 
 }  // namespace
 }  // namespace orrivan
+
+namespace orrivan {
+namespace {
+
+// The place and size are written on closing and read on opening; reading them must give the same
+// rectangle back, or the dialog creeps by a pixel at every opening.
+TEST_F(OtherImageDialog, KeepsItsSizeFromOneOpeningToTheNext) {
+  QSize first;
+  {
+    gui::COtherImageDialog dialog(ui_, nullptr);
+    dialog.setGeometry(100, 80, 700, 520);
+    first = dialog.geometry().size();
+    dialog.done(QDialog::Rejected);
+  }
+  gui::COtherImageDialog again(ui_, nullptr);
+  EXPECT_EQ(again.geometry().size(), first);
+}
+
+}  // namespace
+}  // namespace orrivan
