@@ -280,6 +280,33 @@ enum class StrId : int {
   // The serial dialogs (texts of our own)
   PortNotTty,                        // the chosen port is not a serial device
   TestingCamera,                     // status line while the link test runs
+  // The maintenance views (erase, move, copy, edit)
+  RemoveViewHeading,                 // erase view heading
+  MoveViewHeading,                   // move view heading
+  CopyViewHeading,                   // copy view heading
+  EditViewHeading,                   // edit view heading
+  LibraryListName,                   // the library list (its name for screen readers)
+  SamplePictureName,                 // the selected library's sample picture
+  EraseLibrariesButton,              // erase view: erase the selected libraries
+  EraseImagesButton,                 // erase view: erase the marked images
+  ImageStripLabel,                   // erase view, above the image strip
+  ImageStripName,                    // the image strip (its name for screen readers)
+  MoveButton,                        // move view: move the selected libraries
+  CopyButton,                        // copy view: copy the selected libraries
+  EditTitleButton,                   // edit view: edit the focused library's title
+  ApplyOptionsButton,                // edit view: apply the page options to the selected libraries
+  BrowseButton,                      // destination dialog: the folder chooser
+  DestinationMissing,                // the chosen destination is not a folder
+  DestinationReadOnly,               // the chosen destination cannot be written
+  LibraryFolderMissing,              // selected libraries whose folders are gone; names follow
+  MovedBeforeStop,                   // a stopped move: the libraries at the destination follow
+  CopiedBeforeStop,                  // a stopped backup: the libraries copied follow
+  OthersStayed,                      // a stopped move: the rest stayed in the library
+  BackupIncomplete,                  // a stopped backup: the copy is not complete
+  FoldersStayed,                     // erased libraries whose folders stayed on disk; names follow
+  ImagesKept,                        // marked images that were not erased; names follow
+  LibrariesUnreachable,              // libraries not rebuilt, their folders not reachable; names follow
+  PagesNotWritten,                   // a title was saved but some pages could not be written
 };
 
 // The text of id; an id without text gives an empty string.

@@ -1,9 +1,13 @@
 // The view table: every view the frame can show, by id. A view joins with one row here.
 #include <utility>
 
+#include "gui/backup_view.h"
 #include "gui/default_view.h"
 #include "gui/entry_form_view.h"
 #include "gui/form_view.h"
+#include "gui/move_view.h"
+#include "gui/order_view.h"
+#include "gui/remove_view.h"
 #include "gui/setup_form_view.h"
 
 namespace orrivan::gui {
@@ -19,6 +23,10 @@ const std::pair<ViewId, ViewFactory> kViews[] = {
     {ViewId::Start, Make<CDefaultView>},
     {ViewId::Import, Make<CEntryFormView>},
     {ViewId::Settings, Make<CSetupFormView>},
+    {ViewId::Edit, Make<COrderFormView>},
+    {ViewId::Remove, Make<CRemoveFormView>},
+    {ViewId::Copy, Make<CBackupFormView>},
+    {ViewId::Move, Make<CMoveFormView>},
 };
 
 }  // namespace

@@ -1,0 +1,104 @@
+#include "gui/move_view.h"
+
+#include <QDir>
+#include <filesystem>
+
+#include "app/album_session.h"
+#include "app/startup.h"
+#include "gui/gui_interaction.h"
+#include "gui/library_list_destination.h"
+#include "gui/main_frame.h"
+#include "library/layout.h"
+#include "maintenance/library_tree.h"
+
+namespace orrivan::gui {
+
+namespace fs = std::filesystem;
+
+namespace transfer_view {
+
+namespace {
+// The folder chosen last in this run of the program, offered first next time.
+fs::path g_lastDestination;
+}  // namespace
+
+std::optional<fs::path> AskCheckedDestination(QWidget* parent, Interaction& ui, bool move) {
+  fs::path start = g_lastDestination.empty() ? fs::path(QDir::homePath().toStdString()) : g_lastDestination;
+  for (;;) {
+    const auto chosen = AskDestination(parent, Str(move ? StrId::MoveCaption : StrId::CopyCaption),
+                                       Str(move ? StrId::MovePrompt : StrId::CopyPrompt), start);
+    if (!chosen) return std::nullopt;
+    std::error_code ec;
+    const fs::path folder = fs::absolute(*chosen, ec).lexically_normal();
+    const std::string problem = DestinationProblem(folder);
+    if (problem.empty()) {
+      g_lastDestination = folder;
+      return folder;
+    }
+    ui.Message(problem + "\n" + folder.string(), Icon::Exclamation);
+    start = folder;
+  }
+}
+
+bool FoldersPresent(Interaction& ui, const std::vector<std::string>& selected) {
+  std::vector<std::string> missing;
+  for (const std::string& folder : selected) {
+    std::error_code ec;
+    if (!fs::is_directory(layout::FromStoredPath(folder), ec)) missing.push_back(folder);
+  }
+  if (missing.empty()) return true;
+  ui.Message(LibraryListView::NameList(Str(StrId::LibraryFolderMissing), missing), Icon::Stop);
+  return false;
+}
+
+void TellOutcome(Interaction& ui, const TransferReport& report, bool move) {
+  if (report.result != MaintenanceResult::Failed && report.result != MaintenanceResult::Cancelled) return;
+  std::string text;
+  if (!report.doneNames.empty())
+    text = LibraryListView::NameList(Str(move ? StrId::MovedBeforeStop : StrId::CopiedBeforeStop), report.doneNames) +
+           "\n";
+  text += Str(move ? StrId::OthersStayed : StrId::BackupIncomplete);
+  ui.Message(text, Icon::Information);
+}
+
+}  // namespace transfer_view
+
+CMoveFormView::CMoveFormView(ViewContext& context, QWidget* parent)
+    : LibraryListView(context, ViewId::Move, StrId::MoveViewHeading, settings::Key::PreviewPicMove, parent) {
+  setObjectName("MoveFormView");
+  move_ = AddButton(StrId::MoveButton, "Move");
+  connect(move_, &QPushButton::clicked, this, &CMoveFormView::OnMove);
+}
+
+void CMoveFormView::UpdateButtons() { move_->setEnabled(Idle() && !List()->SelectedRows().empty()); }
+
+void CMoveFormView::OnMove() {
+  if (!Idle()) return;
+  const std::vector<std::string> selected = List()->SelectedFolders();
+  if (selected.empty()) return;
+  GuiInteraction& ui = context_.ui;
+  TransferReport report;
+  {
+    BusyGuard busy;
+    UpdateButtons();
+    const auto chosen = transfer_view::AskCheckedDestination(this, ui, true);
+    if (!chosen || !transfer_view::FoldersPresent(ui, selected)) {
+      Refresh(selected);
+      return;
+    }
+    CRKCardAlbumDoc& album = Album();
+    context_.frame.RunWork([&] { report = MoveLibraries(album, ui, selected, *chosen, SaveAlbum); });
+  }
+  last_ = report;
+  // What did not go stays selected, so a second try is one click.
+  std::vector<std::string> stay;
+  for (const std::string& folder : selected) {
+    bool done = false;
+    for (const std::string& name : report.doneNames) done = done || DayNameOf(folder) == name;
+    if (!done) stay.push_back(folder);
+  }
+  Refresh(report.result == MaintenanceResult::Done ? std::vector<std::string>{} : stay);
+  transfer_view::TellOutcome(ui, report, true);
+}
+
+}  // namespace orrivan::gui
