@@ -26,12 +26,14 @@ void CBackupFormView::OnCopy() {
     BusyGuard busy;
     UpdateButtons();
     const auto chosen = transfer_view::AskCheckedDestination(this, ui, false);
-    if (!chosen || !transfer_view::FoldersPresent(ui, selected)) {
-      Refresh(selected);
-      return;
+    if (chosen && transfer_view::FoldersPresent(ui, selected)) {
+      CRKCardAlbumDoc& album = Album();
+      context_.frame.RunWork([&] { report = BackupLibraries(album, ui, selected, *chosen); });
     }
-    CRKCardAlbumDoc& album = Album();
-    context_.frame.RunWork([&] { report = BackupLibraries(album, ui, selected, *chosen); });
+  }
+  if (report.result == MaintenanceResult::NothingToDo) {  // nothing was started
+    Refresh(selected);
+    return;
   }
   last_ = report;
   // The main library is unchanged: the selection stays.

@@ -4,23 +4,21 @@
 #include <unistd.h>
 
 #include <QDialogButtonBox>
-#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QVBoxLayout>
 
 #include "base/strings.h"
+#include "gui/dialog_common.h"
+#include "gui/folder_dialog.h"
 
 namespace orrivan::gui {
 
 namespace {
 
 namespace fs = std::filesystem;
-
-QString Text(StrId id) { return QString::fromStdString(Str(id)); }
 
 }  // namespace
 
@@ -38,17 +36,16 @@ DestinationDialog::DestinationDialog(QWidget* parent, const std::string& caption
   field_->setAccessibleName(QString::fromStdString(prompt));
   field_->setMinimumWidth(fontMetrics().averageCharWidth() * 48);
   label->setBuddy(field_);
-  browse_ = new QPushButton(Text(StrId::BrowseButton), this);
+  browse_ = MakeButton(Q(StrId::BrowseButton), this);
   browse_->setObjectName("Browse");
-  browse_->setAccessibleName(Text(StrId::BrowseButton).remove(QRegularExpression("\\(&.\\)")).remove('&'));
   row->addWidget(field_, 1);
   row->addWidget(browse_);
   layout->addLayout(row);
   auto* box = new QDialogButtonBox(this);
-  ok_ = box->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
+  ok_ = MakeButton(Q(StrId::OkButton), this);
   ok_->setDefault(true);
-  QPushButton* cancel = box->addButton(Text(StrId::CancelButtonHalfWidth), QDialogButtonBox::RejectRole);
-  cancel->setAccessibleName(cancel->text());
+  box->addButton(ok_, QDialogButtonBox::AcceptRole);
+  box->addButton(MakeButton(Q(StrId::CancelButtonHalfWidth), this), QDialogButtonBox::RejectRole);
   layout->addWidget(box);
   connect(box, &QDialogButtonBox::accepted, this, &QDialog::accept);
   connect(box, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -61,14 +58,21 @@ DestinationDialog::DestinationDialog(QWidget* parent, const std::string& caption
 fs::path DestinationDialog::Folder() const { return fs::path(field_->text().trimmed().toStdString()); }
 
 void DestinationDialog::Browse() {
-  const QString chosen = QFileDialog::getExistingDirectory(this, QString::fromStdString(prompt_), field_->text());
-  if (!chosen.isEmpty()) field_->setText(chosen);
+  const auto chosen = ChooseFolder(this, prompt_, Folder());
+  if (chosen) field_->setText(Q(chosen->string()));
 }
 
 std::optional<fs::path> AskDestination(QWidget* parent, const std::string& caption, const std::string& prompt,
                                        const fs::path& start) {
   DestinationDialog dialog(parent, caption, prompt, start);
-  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  // A test's folder answer is typed into the box, as a user may type one that is not there.
+  const bool ok = RunDialog(dialog, DialogKind::Folder, prompt, dialog.OkButton(), [&dialog](const DialogSeam::Answer& answer) {
+    dialog.Field()->setText(Q(answer.text));
+    if (!dialog.OkButton()->isEnabled()) return false;
+    dialog.OkButton()->click();
+    return true;
+  });
+  if (!ok) return std::nullopt;
   return dialog.Folder();
 }
 

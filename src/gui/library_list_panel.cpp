@@ -4,6 +4,7 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QPixmap>
+#include <QScrollBar>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <filesystem>
@@ -99,16 +100,25 @@ LibraryListPanel::LibraryListPanel(std::optional<settings::Key> previewKey, QWid
   preview_->setAlignment(Qt::AlignCenter);
   preview_->setFrameShape(QFrame::StyledPanel);
 
-  auto* side = new QVBoxLayout;
-  side->addWidget(previewBox_);
-  side->addWidget(preview_);
-  side->addStretch(1);
-  side->addWidget(counter_);
+  // Wide enough for the five columns at their default widths, so nothing needs a scroll at first.
+  int columns = 0;
+  for (const LibraryColumn& column : LibraryColumns()) columns += column.defaultWidth;
+  table_->setMinimumSize(columns + table_->verticalScrollBar()->sizeHint().width() + 2 * table_->frameWidth() + 4,
+                         table_->verticalHeader()->defaultSectionSize() * 8);
 
+  auto* listColumn = new QVBoxLayout;
+  listColumn->addWidget(table_, 1);
+  listColumn->addWidget(counter_);
   auto* layout = new QHBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
-  layout->addWidget(table_, 1);
-  layout->addLayout(side);
+  layout->addLayout(listColumn, 1);
+  if (previewKey_) {
+    auto* side = new QVBoxLayout;
+    side->addWidget(previewBox_);
+    side->addWidget(preview_);
+    side->addStretch(1);
+    layout->addLayout(side);
+  }
   ShowPreview();
 }
 

@@ -82,12 +82,14 @@ void CMoveFormView::OnMove() {
     BusyGuard busy;
     UpdateButtons();
     const auto chosen = transfer_view::AskCheckedDestination(this, ui, true);
-    if (!chosen || !transfer_view::FoldersPresent(ui, selected)) {
-      Refresh(selected);
-      return;
+    if (chosen && transfer_view::FoldersPresent(ui, selected)) {
+      CRKCardAlbumDoc& album = Album();
+      context_.frame.RunWork([&] { report = MoveLibraries(album, ui, selected, *chosen, SaveAlbum); });
     }
-    CRKCardAlbumDoc& album = Album();
-    context_.frame.RunWork([&] { report = MoveLibraries(album, ui, selected, *chosen, SaveAlbum); });
+  }
+  if (report.result == MaintenanceResult::NothingToDo) {  // nothing was started
+    Refresh(selected);
+    return;
   }
   last_ = report;
   // What did not go stays selected, so a second try is one click.

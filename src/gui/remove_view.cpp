@@ -99,9 +99,7 @@ CRemoveFormView::CRemoveFormView(ViewContext& context, QWidget* parent)
   connect(strip_, &QListWidget::itemActivated, this, [](QListWidgetItem* item) {
     item->setCheckState(item->checkState() == Qt::Checked ? Qt::Unchecked : Qt::Checked);
   });
-  stripLabel_->hide();
-  strip_->hide();
-  eraseImages_->hide();
+  strip_->setEnabled(false);
 }
 
 void CRemoveFormView::UpdateButtons() {
@@ -113,10 +111,10 @@ void CRemoveFormView::UpdateButtons() {
 
 void CRemoveFormView::FillStrip() {
   const std::vector<std::string> folders = List()->SelectedFolders();
+  // The strip stays in place (the window keeps its size); it holds pictures only while exactly one
+  // library is selected.
   const bool one = folders.size() == 1;
-  stripLabel_->setVisible(one);
-  strip_->setVisible(one);
-  eraseImages_->setVisible(one);
+  strip_->setEnabled(one);
   const std::string folder = one ? folders.front() : std::string();
   if (folder == stripFolder_ && strip_->count() > 0) return;
   stripFolder_ = folder;
@@ -146,7 +144,7 @@ bool CRemoveFormView::MarkImage(const std::string& fileName, bool marked) {
 
 std::vector<std::string> CRemoveFormView::MarkedImages() const {
   std::vector<std::string> marked;
-  if (strip_->isHidden()) return marked;
+  if (!strip_->isEnabled()) return marked;
   for (int i = 0; i < strip_->count(); ++i)
     if (strip_->item(i)->checkState() == Qt::Checked)
       marked.push_back(strip_->item(i)->data(kPathRole).toString().toStdString());
@@ -169,7 +167,13 @@ void CRemoveFormView::OnEraseLibraries() {
   stripFolder_.clear();
   // Cancel keeps the selection; "いいえ(&N)" keeps those rows selected.
   Refresh(report.result == MaintenanceResult::Cancelled && report.erasedNames.empty() ? selected : report.keptFolders);
-  if (!report.foldersStayed.empty()) Tell(NameList(Str(StrId::FoldersStayed), report.foldersStayed), Icon::Exclamation);
+  // A folder that had vanished before the erase did not stay: only what is still on disk is told.
+  std::vector<std::string> stayed;
+  for (const std::string& folder : report.foldersStayed) {
+    std::error_code ec;
+    if (fs::exists(layout::FromStoredPath(folder), ec)) stayed.push_back(folder);
+  }
+  if (!stayed.empty()) Tell(NameList(Str(StrId::FoldersStayed), stayed), Icon::Exclamation);
 }
 
 void CRemoveFormView::OnEraseImages() {

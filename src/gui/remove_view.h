@@ -33,7 +33,7 @@ class CRemoveFormView : public LibraryListView {
  private:
   void OnEraseLibraries();
   void OnEraseImages();
-  // The strip shows the pictures of the one selected library (hidden otherwise).
+  // The strip shows the pictures of the one selected library (empty otherwise).
   void FillStrip();
   std::vector<std::string> MarkedImages() const;
 
