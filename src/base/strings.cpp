@@ -294,7 +294,6 @@ constexpr StrEntry kTexts[] = {
     {StrId::CopyButton, "ｺﾋﾟｰ(&C)"},
     {StrId::EditTitleButton, "ﾀｲﾄﾙ編集(&T)"},
     {StrId::ApplyOptionsButton, "ｵﾌﾟｼｮﾝ反映(&O)"},
-    {StrId::BrowseButton, "参照(&B)..."},
     {StrId::DestinationMissing, "指定されたﾌｫﾙﾀﾞが見つかりません"},
     {StrId::DestinationReadOnly, "指定されたﾌｫﾙﾀﾞには書き込めません\n別のﾌｫﾙﾀﾞを指定してください"},
     {StrId::LibraryFolderMissing, "次のﾗｲﾌﾞﾗﾘのﾌｫﾙﾀﾞが見つかりません\n処理を中止します"},

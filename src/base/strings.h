@@ -295,7 +295,6 @@ enum class StrId : int {
   CopyButton,                        // copy view: copy the selected libraries
   EditTitleButton,                   // edit view: edit the focused library's title
   ApplyOptionsButton,                // edit view: apply the page options to the selected libraries
-  BrowseButton,                      // destination dialog: the folder chooser
   DestinationMissing,                // the chosen destination is not a folder
   DestinationReadOnly,               // the chosen destination cannot be written
   LibraryFolderMissing,              // selected libraries whose folders are gone; names follow

@@ -80,6 +80,13 @@ class MaintenanceViews : public test::MaintenanceFixture {
     for (int i = 0; i < 5; ++i) QApplication::processEvents();
   }
 
+  // The dialogs that asked or told something (progress windows left out), in order.
+  static std::vector<DialogSeam::Shown> Asked() {
+    std::vector<DialogSeam::Shown> asked;
+    for (const auto& shown : DialogSeam::ShownDialogs())
+      if (shown.kind != DialogKind::Progress) asked.push_back(shown);
+    return asked;
+  }
   std::vector<std::string> ShownTexts() const {
     std::vector<std::string> texts;
     for (const auto& shown : DialogSeam::ShownDialogs()) texts.push_back(shown.text);
@@ -140,7 +147,7 @@ TEST_F(MaintenanceViews, EraseTwoLibrariesAnsweringAllOfKind) {
   const auto trashed = TrashedNames();
   for (const char* name : {"ABCD0002.JPG", "ABCD0003.JPG", "ABCD0003.WAV"}) EXPECT_TRUE(trashed.count(name)) << name;
   // One question for both: "全て消去(&A)" answered the second.
-  const auto shown = DialogSeam::ShownDialogs();
+  const auto shown = Asked();
   ASSERT_EQ(shown.size(), 2u);
   EXPECT_EQ(shown[0].caption, "消去");
   EXPECT_EQ(shown[0].text, Str(StrId::EraseLibrariesConfirm));
@@ -214,7 +221,7 @@ TEST_F(MaintenanceViews, EraseOneImageOfADayWithAMemo) {
   EXPECT_EQ(after.find("ABCD0002"), std::string::npos);
   EXPECT_TRUE(PagesMentioning(home_, "ABCD0002").empty());
   ExpectNoBrokenLinks(home_);
-  const auto shown = DialogSeam::ShownDialogs();
+  const auto shown = Asked();
   ASSERT_FALSE(shown.empty());
   EXPECT_EQ(shown[0].caption, "消去");
   EXPECT_EQ(shown[0].text, Str(StrId::EraseImagesConfirm1) + "\n" + Str(StrId::EraseImagesConfirm2));
@@ -236,7 +243,7 @@ TEST_F(MaintenanceViews, AReadOnlyImageIsAskedForAndCancelKeepsIt) {
   Click(view->EraseImagesButton());
   EXPECT_TRUE(fs::exists(library_ / "20070316" / "ABCD0002.JPG"));
   EXPECT_FALSE(fs::exists(library_ / "20070316" / "ABCD0001.JPG"));
-  const auto shown = DialogSeam::ShownDialogs();
+  const auto shown = Asked();
   ASSERT_EQ(shown.size(), 3u) << AllShown();
   EXPECT_EQ(shown[1].caption, "消去の確認");
   EXPECT_EQ(shown[1].buttons, (std::vector<std::string>{"消去", "ｷｬﾝｾﾙ"}));
@@ -310,7 +317,7 @@ TEST_F(TransferViews, MoveALibraryToAnotherFileSystem) {
   EXPECT_TRUE(PagesMentioning(home_ / "HTML", "20070316").empty());
   ExpectNoBrokenLinks(home_);
   EXPECT_EQ(view->List()->Counter()->text().toStdString(), "3件");
-  const auto shown = DialogSeam::ShownDialogs();
+  const auto shown = Asked();
   ASSERT_FALSE(shown.empty());
   EXPECT_EQ(shown[0].kind, DialogKind::Folder);
   EXPECT_EQ(shown[0].text, "移動先のﾌｫﾙﾀﾞの場所を指定してください");
@@ -448,7 +455,7 @@ TEST_F(EditView, AHostileTitleIsEscapedInEveryPage) {
   Click(view->TitleButton());
 
   EXPECT_EQ(view->LastTitleReport().result, MaintenanceResult::Done);
-  const auto shown = DialogSeam::ShownDialogs();
+  const auto shown = Asked();
   ASSERT_EQ(shown.size(), 1u);
   EXPECT_EQ(shown[0].kind, DialogKind::Title);
   const int row = view->List()->Model()->RowOfFolder(Folder("20070316"));
@@ -518,7 +525,7 @@ TEST_F(EditView, ApplyOptionsAfterChoosingAnotherColourRewritesTheDayPages) {
   Click(view->ApplyButton());
 
   EXPECT_EQ(view->LastApplyReport().rebuiltNames, std::vector<std::string>{"20070316"});
-  const auto shown = DialogSeam::ShownDialogs();
+  const auto shown = Asked();
   ASSERT_EQ(shown.size(), 1u);
   EXPECT_EQ(shown[0].caption, "再構築");
   EXPECT_EQ(shown[0].text, Str(StrId::RebuildSelectedText) + "\n" + Str(StrId::RebuildQuestion));
