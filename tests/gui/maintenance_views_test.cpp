@@ -575,7 +575,7 @@ class MaintenanceShots : public MaintenanceViews {
                               (i % 10 + 10 < 10 ? "0" : "") + std::to_string(i % 10 + 10);
       const int pictures = i == 4 ? 9 : 1 + i % 3;
       for (int p = 0; p < pictures; ++p) {
-        char name[16];
+        char name[32];
         std::snprintf(name, sizeof name, "IMG%02d%02d.JPG", i + 1, p + 1);
         test::JpegSpec spec;
         spec.width = p % 3 == 2 ? 480 : 640;
