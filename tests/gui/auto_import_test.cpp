@@ -38,13 +38,13 @@ class AutoImportInWindow : public test::GuiFixture {
   // A card volume with one dated picture.
   fs::path Card(const std::string& name, const std::string& shot, std::uint32_t seed) {
     const fs::path volume = dir_.path() / name;
-    test::JpegSpec spec;
-    spec.seed = seed;
+    test::JpegSpec picture;
+    picture.seed = seed;
     test::ExifSpec exif;
     exif.dateTimeOriginal = shot;
-    spec.exif = exif;
+    picture.exif = exif;
     fs::create_directories(volume / "DCIM" / "100TEST");
-    test::WriteJpeg(volume / "DCIM" / "100TEST" / "ABCD0001.JPG", spec);
+    test::WriteJpeg(volume / "DCIM" / "100TEST" / "ABCD0001.JPG", picture);
     return volume;
   }
   void Marker(const fs::path& volume) { test::WriteFile(AutoImportMarker(), volume.string() + "\r\n"); }

@@ -43,16 +43,16 @@ class ImportView : public test::GuiFixture {
     GuiFixture::TearDown();
   }
   void Picture(const std::string& name, const std::string& shot, int size = 64, std::uint32_t seed = 1) {
-    test::JpegSpec spec;
-    spec.width = size;
-    spec.height = size * 3 / 4;
-    spec.seed = seed;
+    test::JpegSpec picture;
+    picture.width = size;
+    picture.height = size * 3 / 4;
+    picture.seed = seed;
     if (!shot.empty()) {
       test::ExifSpec exif;
       exif.dateTimeOriginal = shot;
-      spec.exif = exif;
+      picture.exif = exif;
     }
-    test::WriteJpeg(card_ / "DCIM" / "100TEST" / name, spec);
+    test::WriteJpeg(card_ / "DCIM" / "100TEST" / name, picture);
   }
   // Enough pictures that the run is still going when the progress window is first seen.
   static constexpr size_t kMany = 16;

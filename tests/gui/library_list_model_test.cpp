@@ -167,11 +167,11 @@ TEST_F(LibraryListModelTest, ThePreviewShowsTheSelectedLibrarysSamplePicture) {
     picture.second = "00";
     album_.AddPicture(picture);
   }
-  test::JpegSpec spec;
-  spec.width = 320;
-  spec.height = 240;
-  test::WriteJpeg(day / "PREVIEW" / "ABCD0001.JPG", spec);
-  test::WriteJpeg(day / "PREVIEW" / "ABCD0002.JPG", spec);
+  test::JpegSpec picture;
+  picture.width = 320;
+  picture.height = 240;
+  test::WriteJpeg(day / "PREVIEW" / "ABCD0001.JPG", picture);
+  test::WriteJpeg(day / "PREVIEW" / "ABCD0002.JPG", picture);
 
   LibraryListPanel panel(Key::PreviewPicEdit, nullptr);
   panel.PreviewBox()->setChecked(true);

@@ -577,15 +577,15 @@ class MaintenanceShots : public MaintenanceViews {
       for (int p = 0; p < pictures; ++p) {
         char name[32];
         std::snprintf(name, sizeof name, "IMG%02d%02d.JPG", i + 1, p + 1);
-        test::JpegSpec spec;
-        spec.width = p % 3 == 2 ? 480 : 640;
-        spec.height = p % 3 == 2 ? 640 : 480;
-        spec.seed = static_cast<std::uint32_t>(i * 16 + p + 1);
+        test::JpegSpec picture;
+        picture.width = p % 3 == 2 ? 480 : 640;
+        picture.height = p % 3 == 2 ? 640 : 480;
+        picture.seed = static_cast<std::uint32_t>(i * 16 + p + 1);
         test::ExifSpec exif;
         exif.dateTimeOriginal = day.substr(0, 4) + ":" + day.substr(4, 2) + ":" + day.substr(6, 2) + " 10:" +
                                 (p < 10 ? "0" : "") + std::to_string(p) + ":00";
-        spec.exif = exif;
-        test::WriteJpeg(dcim_ / "100TEST" / name, spec);
+        picture.exif = exif;
+        test::WriteJpeg(dcim_ / "100TEST" / name, picture);
       }
     }
     ImportCard();

@@ -29,10 +29,10 @@ class OtherImageDialog : public test::HomeFixture {
   void SetUp() override {
     HomeFixture::SetUp();
     photos_ = dir_ / "photos";
-    test::JpegSpec spec;
-    spec.width = 64;
-    spec.height = 48;
-    test::WriteJpeg(photos_ / "a.JPG", spec);
+    test::JpegSpec picture;
+    picture.width = 64;
+    picture.height = 48;
+    test::WriteJpeg(photos_ / "a.JPG", picture);
     test::AviSpec movie;
     movie.width = 160;
     movie.height = 120;

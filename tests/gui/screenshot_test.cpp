@@ -43,14 +43,14 @@ TEST_F(Screenshots, WelcomeAndTheProgressWindowOfAnImport) {
   gui::DialogSeam::NextAccept(gui::DialogKind::Welcome);
   const fs::path card = dir_.path() / "card";
   for (int i = 1; i <= 12; ++i) {
-    test::JpegSpec spec;
-    spec.width = 800;
-    spec.height = 600;
-    spec.seed = static_cast<std::uint32_t>(i);
+    test::JpegSpec picture;
+    picture.width = 800;
+    picture.height = 600;
+    picture.seed = static_cast<std::uint32_t>(i);
     test::ExifSpec exif;
     exif.dateTimeOriginal = "2007:03:15 10:00:00";
-    spec.exif = exif;
-    test::WriteJpeg(card / "DCIM" / "100TEST" / ("ABCD00" + std::string(i < 10 ? "0" : "") + std::to_string(i) + ".JPG"), spec);
+    picture.exif = exif;
+    test::WriteJpeg(card / "DCIM" / "100TEST" / ("ABCD00" + std::string(i < 10 ? "0" : "") + std::to_string(i) + ".JPG"), picture);
   }
   ::setenv("ORRIVAN_VOLUMES", card.c_str(), 1);
   ASSERT_TRUE(StartProgram());

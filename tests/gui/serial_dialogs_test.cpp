@@ -63,17 +63,17 @@ class SerialDialogs : public test::HomeFixture {
     test::UseTestPluginFolders(home_);
     ASSERT_TRUE(RepairTemplateChoice());
     card_ = dir_ / "camera";
-    test::JpegSpec spec;
-    spec.width = 48;
-    spec.height = 32;
+    test::JpegSpec picture;
+    picture.width = 48;
+    picture.height = 32;
     test::ExifSpec exif;
     exif.dateTimeOriginal = "2007:03:15 10:00:00";
-    spec.exif = exif;
-    test::WriteJpeg(card_ / "DCIM" / "100TEST" / "ABCD0001.JPG", spec);
-    spec.seed = 2;
+    picture.exif = exif;
+    test::WriteJpeg(card_ / "DCIM" / "100TEST" / "ABCD0001.JPG", picture);
+    picture.seed = 2;
     exif.dateTimeOriginal = "2007:03:16 10:00:00";
-    spec.exif = exif;
-    test::WriteJpeg(card_ / "DCIM" / "101TEST" / "EFGH0002.JPG", spec);
+    picture.exif = exif;
+    test::WriteJpeg(card_ / "DCIM" / "101TEST" / "EFGH0002.JPG", picture);
   }
   void TearDown() override {
     SetPluginFoldersForTesting({});
