@@ -113,16 +113,10 @@ ImportRunResult RunCardImport(AlbumSession& session, Interaction& ui, const std:
   return ImportSources(session, ui, detected.sources, options, dayCount);
 }
 
-ImportRunResult ImportSources(AlbumSession& session, Interaction& ui, const std::vector<fs::path>& sources,
-                              const ImportOptions& options, size_t* dayCount) {
-  if (!session.Locked()) return ImportRunResult::Busy;
-  ImportInProgressGuard importing;
-  // The same start as every program that writes the album: refresh from the library copy, open,
-  // repair a taken-over library, repair the template choice; at the end the exit rotation.
-  if (!session.Open() && !session.Start(ui)) return ImportRunResult::Failed;
-  CImportEngine engine(session.Album(), ui, options);
-  const ImportResult result = engine.Run(sources);
-  if (dayCount) *dayCount = session.Album().DayCount();
+namespace {
+
+// What an engine run comes to for the drivers' callers.
+ImportRunResult RunResultOf(ImportResult result) {
   switch (result) {
     case ImportResult::Done:
       return ImportRunResult::Done;
@@ -134,6 +128,21 @@ ImportRunResult ImportSources(AlbumSession& session, Interaction& ui, const std:
       return ImportRunResult::Failed;
   }
   return ImportRunResult::Failed;
+}
+
+}  // namespace
+
+ImportRunResult ImportSources(AlbumSession& session, Interaction& ui, const std::vector<fs::path>& sources,
+                              const ImportOptions& options, size_t* dayCount) {
+  if (!session.Locked()) return ImportRunResult::Busy;
+  ImportInProgressGuard importing;
+  // The same start as every program that writes the album: refresh from the library copy, open,
+  // repair a taken-over library, repair the template choice; at the end the exit rotation.
+  if (!session.Open() && !session.Start(ui)) return ImportRunResult::Failed;
+  CImportEngine engine(session.Album(), ui, options);
+  const ImportResult result = engine.Run(sources);
+  if (dayCount) *dayCount = session.Album().DayCount();
+  return RunResultOf(result);
 }
 
 ImportRunResult RunOtherImport(AlbumSession& session, Interaction& ui, const std::vector<fs::path>& folders,
@@ -155,17 +164,7 @@ ImportRunResult RunOtherImport(AlbumSession& session, Interaction& ui, const std
   COtherImport engine(session.Album(), ui, options);
   const ImportResult result = engine.Run(folders);
   if (dayCount) *dayCount = session.Album().DayCount();
-  switch (result) {
-    case ImportResult::Done:
-      return ImportRunResult::Done;
-    case ImportResult::NothingToDo:
-      return ImportRunResult::NothingToDo;
-    case ImportResult::Cancelled:
-      return ImportRunResult::Cancelled;
-    case ImportResult::Failed:
-      return ImportRunResult::Failed;
-  }
-  return ImportRunResult::Failed;
+  return RunResultOf(result);
 }
 
 }  // namespace orrivan
