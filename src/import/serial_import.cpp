@@ -474,11 +474,8 @@ void CSerialImport::ApplyTitles() {
 }
 
 ImportResult CSerialImport::Finish() {
-  if (placedCount_ == 0 && classification_ == 0) {
-    // Everything received was in the library already: nothing to write.
-    RollBack();
-    return ImportResult::NothingToDo;
-  }
+  // A camera whose every file is in the library already goes on like any other run: the pages, the
+  // save and the browser show the user that it was read and that nothing was new.
   ApplyTitles();
   if (!WriteImportPagesAndSave(album_, ui_, classification_ == 1 ? newDays_ : touchedDays_, options_.save)) {
     RollBack();

@@ -246,7 +246,7 @@ TEST_F(SerialImport, SecondImportRecognisesEveryFileAndADifferentPictureGetsASuf
   Start();
   ASSERT_EQ(ImportAll(0), ImportResult::Done);
   const auto before = test::TreeOf(library_);
-  ASSERT_EQ(ImportAll(0), ImportResult::NothingToDo);
+  ASSERT_EQ(ImportAll(0), ImportResult::Done);
   EXPECT_EQ(test::TreeOf(library_), before);
 
   // Another picture of the same name and day, and another movie of the same name.
@@ -260,6 +260,41 @@ TEST_F(SerialImport, SecondImportRecognisesEveryFileAndADifferentPictureGetsASuf
   EXPECT_EQ(test::ReadFile(library_ / "20070315" / "ABCD0001_1.JPG"), test::ReadFile(dcim_ / "100TEST" / "ABCD0001.JPG"));
   EXPECT_EQ(test::ReadFile(library_ / "20260101" / "01010003_1.AVI"), test::ReadFile(dcim_ / "100TEST" / "01010003.AVI"));
   EXPECT_EQ(OpenAlbum().PictureCount(), 6u);
+}
+
+// A camera that holds nothing new was still read: the run ends with pages, save and the browser,
+// like a card whose every file is already in the library.
+TEST_F(SerialImport, CameraWhoseEveryFileIsInTheLibraryStillWritesPagesSavesAndOpensTheLibrary) {
+  Start();
+  ASSERT_EQ(ImportAll(0), ImportResult::Done);
+  const auto libraryBefore = test::TreeOf(library_);
+  fs::remove_all(home_ / "HTML");
+  fs::remove(layout::ListFramePage());
+  // The album is read into memory first; the file goes only afterwards, so only a save brings it back.
+  CRKCardAlbumDoc& album = OpenAlbum();
+  fs::remove(layout::WorkingAlbumPath());
+  FakeInteraction ui;
+  SerialImportOptions options = Options(0);
+  options.openBrowser = true;
+  CSerialImport engine(album, ui, options);
+
+  EXPECT_EQ(engine.RunAllFolders(*link_), ImportResult::Done);
+  EXPECT_EQ(engine.PlacedCount(), 0);
+  EXPECT_EQ(ui.Count(FakeInteraction::Kind::Message), 0u);
+  EXPECT_EQ(ui.openedPages.size(), 1u);
+  EXPECT_TRUE(fs::exists(layout::WorkingAlbumPath()));
+  EXPECT_TRUE(fs::exists(layout::ListFramePage()));
+  EXPECT_TRUE(fs::exists(home_ / "HTML" / "calendar_1.htm"));
+  EXPECT_EQ(test::TreeOf(library_), libraryBefore);
+  // The counter the programs show after the run: the days the album holds, read back from disk.
+  CRKCardAlbumDoc saved(home_);
+  saved.SetGenerationRotation(false);
+  ASSERT_TRUE(saved.OnOpenDocument(layout::WorkingAlbumPath()));
+  EXPECT_EQ(saved.DayCount(), 4u);
+  EXPECT_EQ(saved.PictureCount(), 4u);
+  EXPECT_TRUE(cam_->WaitFor("QR"));
+  for (const auto& entry : fs::directory_iterator(home_))
+    EXPECT_EQ(entry.path().filename().string().rfind(".orrivan-receive", 0), std::string::npos) << entry.path();
 }
 
 TEST_F(SerialImport, ChosenFolderIntoADatedFolderKeepsTheCameraFolder) {
