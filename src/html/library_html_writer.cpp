@@ -429,7 +429,7 @@ int CLibraryHtmlWriter::Update(CRKCardAlbumDoc& album, const std::vector<std::st
   if (mode != Mode::Titles) {
     if (!EnsureFolder(HtmlFolder())) return 0;
     // An addition ends with frame pages of its own (below) unless every day fails.
-    if (mode != Mode::Add) WriteFramePages(0, 0);
+    if (mode != Mode::Add) WriteFramesAfterUpdate(0);
     hasContent_ = LibraryHasContent(album);
     WriteStartPage(hasContent_ ? 1 : 0);
     std::error_code ec;
@@ -492,8 +492,18 @@ int CLibraryHtmlWriter::Update(CRKCardAlbumDoc& album, const std::vector<std::st
       if (!hasContent_) WriteStartPage(0);
     }
   }
-  if (mode == Mode::Add) WriteFramePages(0, earliestDate_ != kNoDate ? 1 : 0);
+  if (mode == Mode::Add) WriteFramesAfterUpdate(earliestDate_ != kNoDate ? 1 : 0);
   return result;
+}
+
+void CLibraryHtmlWriter::WriteFramesAfterUpdate(int atMonth) {
+  if (!keepFramePages_) {
+    WriteFramePages(0, atMonth);
+    return;
+  }
+  std::error_code ec;
+  if (!fs::exists(BaseFolder() / layout::kListFramePageName, ec)) WriteFramePages(1, 0);
+  if (!fs::exists(BaseFolder() / layout::kCalendarFramePageName, ec)) WriteFramePages(2, 0);
 }
 
 int CLibraryHtmlWriter::UpdateListPages(CRKCardAlbumDoc& album, const std::vector<std::string>& dayNames, int adding) {

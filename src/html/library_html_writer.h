@@ -24,6 +24,9 @@ class CLibraryHtmlWriter {
   // and relative sample links.
   void SetBaseFolder(const std::filesystem::path& folder) { overrideBase_ = folder; }
   void SetRelativeLinks(int relativeLinks) { relativeLinks_ = relativeLinks; }
+  // A rewrite of pages that already describe the album: the frame pages keep the month they open
+  // at (only a missing one is written, with the default frames).
+  void KeepFramePages(bool keep) { keepFramePages_ = keep; }
   std::filesystem::path BaseFolder() const;
   std::filesystem::path HtmlFolder() const;
 
@@ -78,10 +81,12 @@ class CLibraryHtmlWriter {
   std::string TitleCell() const;
   std::string PreviewLink(const std::string& preview) const;
   void NoteEarliest();
+  void WriteFramesAfterUpdate(int atMonth);
 
   Interaction* interaction_ = nullptr;
   std::filesystem::path overrideBase_;
   int relativeLinks_ = 0;
+  bool keepFramePages_ = false;
 
   // The current day.
   std::filesystem::path yearFolder_;

@@ -31,6 +31,16 @@ bool RegenerateMainPages(CRKCardAlbumDoc& album, Interaction& ui, const std::vec
   return ok;
 }
 
+bool RewriteMainPages(CRKCardAlbumDoc& album, Interaction& ui) {
+  std::vector<std::string> names;
+  for (const CAlbumData& day : album.Days()) names.push_back(layout::LastComponent(day.folderPath));
+  CLibraryHtmlWriter writer(&ui);
+  writer.KeepFramePages(true);
+  bool ok = writer.UpdateListPages(album, names, 1) != 0;
+  if (!RebuildCalendar(album)) ok = false;
+  return ok;
+}
+
 bool WriteDestinationPages(CRKCardAlbumDoc& destinationAlbum, Interaction& ui, const fs::path& chosenFolder) {
   std::vector<std::string> names;
   for (const CAlbumData& day : destinationAlbum.Days()) names.push_back(layout::LastComponent(day.folderPath));

@@ -20,6 +20,11 @@ class CRKCardAlbumDoc;
 bool RegenerateMainPages(CRKCardAlbumDoc& album, Interaction& ui, const std::vector<std::string>& removedNames,
                          const std::vector<std::string>& changedNames);
 
+// The main library's calendar and list pages once more, as the album describes them (after a backup
+// wrote a destination's): the calendar is rebuilt, every day is listed (a row already there stays as
+// it is) and the frame pages keep the month they open at. Pages that were right come out unchanged.
+bool RewriteMainPages(CRKCardAlbumDoc& album, Interaction& ui);
+
 // The destination's list and calendar pages, frame pages, start page and dummy picture, from an album
 // whose days and pictures already lie under chosenFolder/"Image Library". Links are relative, so the
 // folder can be browsed wherever it is mounted.

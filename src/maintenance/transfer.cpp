@@ -122,11 +122,15 @@ bool PrepareDestination(Interaction& ui, const fs::path& chosenFolder, const fs:
   return true;
 }
 
-void FinishDestination(CRKCardAlbumDoc& destinationAlbum, Interaction& ui, const fs::path& chosenFolder) {
+// mainAlbum (a backup): the main library's pages are written again afterwards, so that whatever the
+// destination's pages did they describe the main library.
+void FinishDestination(CRKCardAlbumDoc& destinationAlbum, Interaction& ui, const fs::path& chosenFolder,
+                       CRKCardAlbumDoc* mainAlbum = nullptr) {
   std::unique_ptr<Progress> box = ui.OpenProgress(Str(StrId::HtmlCaption));
   if (box) box->SetText(Str(StrId::HtmlText), Str(StrId::PleaseWait));
   WriteDestinationPages(destinationAlbum, ui, chosenFolder);
   ResetDestinationAttributes(chosenFolder);
+  if (mainAlbum) RewriteMainPages(*mainAlbum, ui);
 }
 
 }  // namespace
@@ -307,7 +311,7 @@ TransferReport BackupLibraries(CRKCardAlbumDoc& album, Interaction& ui, const st
       report.doneNames.push_back(row.name);
     }
   }
-  if (!report.doneNames.empty()) FinishDestination(destinationAlbum, ui, chosenFolder);
+  if (!report.doneNames.empty()) FinishDestination(destinationAlbum, ui, chosenFolder, &album);
   return report;
 }
 

@@ -44,6 +44,11 @@ TEST_F(Transfer, BackupWritesASelfContainedAlbumAndLeavesTheMainOneUnchanged) {
   settings::SetInt(settings::Key::DisplayMethod, 1);
   const std::string albumBefore = test::ReadFile(layout::WorkingAlbumPath());
   const auto homeBefore = test::TreeOf(home_);
+  // The main pages are written again after the destination's: a calendar page and a list page that
+  // went missing come back as they were, and every other page is written to the same bytes (the
+  // frame pages still open at the month the import left them at).
+  fs::remove(home_ / "HTML" / "2007" / "Apr2.htm");
+  fs::remove(home_ / "HTML" / "2007" / "apr.htm");
   FakeInteraction ui;
   const auto report = BackupLibraries(*album_, ui, {Folder("20070316"), Folder("20070420")}, chosen_);
 
@@ -69,11 +74,31 @@ TEST_F(Transfer, BackupWritesASelfContainedAlbumAndLeavesTheMainOneUnchanged) {
 
   EXPECT_EQ(test::ReadFile(layout::WorkingAlbumPath()), albumBefore);
   EXPECT_EQ(test::TreeOf(home_), homeBefore);
+  for (const char* page : {"HTML/2007/Apr2.htm", "HTML/2007/apr.htm"}) {
+    struct stat st {};
+    ASSERT_EQ(::stat((home_ / page).c_str(), &st), 0) << page;
+    EXPECT_FALSE(st.st_mode & S_IWUSR) << page;
+  }
   EXPECT_EQ(DayNames().size(), 3u);
   ASSERT_EQ(ui.progress.size(), 2u);
   EXPECT_EQ(ui.progress[0].caption, "ｺﾋﾟｰ");
   EXPECT_EQ(ui.progress[0].ranges, std::vector<int64_t>{test::TreeOf(library_ / "20070316").size() +
                                                         test::TreeOf(library_ / "20070420").size()});
+}
+
+// The frame pages open at the month of the last import's earliest day; rewriting the main pages
+// after a backup keeps them there rather than moving them to the library's earliest month.
+TEST_F(Transfer, ABackupLeavesTheMainFramePagesOpeningWhereTheImportLeftThem) {
+  Shot("ABCD0004.JPG", "20070501", 10, 4);
+  ImportCard();
+  ASSERT_NE(test::ReadFile(home_ / "library_1.htm").find("HTML/2007/may.htm"), std::string::npos);
+  const auto homeBefore = test::TreeOf(home_);
+  FakeInteraction ui;
+  ASSERT_EQ(BackupLibraries(*album_, ui, {Folder("20070315")}, chosen_).result, MaintenanceResult::Done);
+  EXPECT_EQ(test::TreeOf(home_), homeBefore);
+  // The destination's own frame pages open at its own library.
+  EXPECT_EQ(test::ReadFile(chosen_ / "library_1.htm").find("may.htm"), std::string::npos);
+  ExpectNoBrokenLinks(home_);
 }
 
 TEST_F(Transfer, ABackupMadeAgainIntoTheSameFolderReplacesTheEarlierCopy) {
@@ -143,7 +168,16 @@ TEST_F(TransferRootElsewhere, BackupIntoTheHomeFolderIsRefusedBeforeAnythingIsCo
   fs::create_directory_symlink(home_ / "HTML", dir_.path() / "disc" / "HTML");
   EXPECT_EQ(BackupLibraries(*album_, ui, {Folder("20070315")}, dir_.path() / "disc").result,
             MaintenanceResult::Refused);
+  // So is one whose frame page is a link to the home's, by a move as well as by a backup.
+  const fs::path frames = dir_.path() / "frames";
+  fs::create_directories(frames);
+  fs::create_symlink(home_ / "library_2.htm", frames / "library_2.htm");
+  EXPECT_EQ(BackupLibraries(*album_, ui, {Folder("20070315")}, frames).result, MaintenanceResult::Refused);
+  EXPECT_EQ(MoveLibraries(*album_, ui, {Folder("20070315")}, frames).result, MaintenanceResult::Refused);
+  EXPECT_EQ(ui.Count(FakeInteraction::Kind::Message), 4u);
   EXPECT_EQ(test::TreeOf(home_), homeBefore);
+  EXPECT_FALSE(fs::exists(frames / "Image Library"));
+  EXPECT_EQ(test::TreeOf(library_).count("20070315/ABCD0001.JPG"), 1u);
 }
 
 TEST_F(Transfer, ADestinationOverlappingTheLibraryIsRefusedBeforeAnythingMoves) {
