@@ -15,6 +15,7 @@
 #include "html/template_repair.h"
 #include "import/detection.h"
 #include "import/other_import.h"
+#include "import/usb_import.h"
 #include "library/album_document.h"
 #include "library/album_file.h"
 #include "library/layout.h"
@@ -110,7 +111,20 @@ ImportRunResult RunCardImport(AlbumSession& session, Interaction& ui, const std:
       break;
   }
 
-  return ImportSources(session, ui, detected.sources, options, dayCount);
+  if (detected.cameras.empty()) return ImportSources(session, ui, detected.sources, options, dayCount);
+  // Folders and cameras chosen together: the folders in one run, then each camera in a run of its
+  // own; the first run that does not end well ends the rest.
+  ImportRunResult result = ImportRunResult::NothingToDo;
+  if (!detected.sources.empty()) {
+    result = ImportSources(session, ui, detected.sources, options, dayCount);
+    if (result != ImportRunResult::Done && result != ImportRunResult::NothingToDo) return result;
+  }
+  for (const usb::DetectedCamera& camera : detected.cameras) {
+    const ImportRunResult one = ImportUsbCamera(session, ui, camera, options, dayCount);
+    if (one != ImportRunResult::Done && one != ImportRunResult::NothingToDo) return one;
+    if (one == ImportRunResult::Done) result = one;
+  }
+  return result;
 }
 
 namespace {
@@ -141,6 +155,24 @@ ImportRunResult ImportSources(AlbumSession& session, Interaction& ui, const std:
   if (!session.Open() && !session.Start(ui)) return ImportRunResult::Failed;
   CImportEngine engine(session.Album(), ui, options);
   const ImportResult result = engine.Run(sources);
+  if (dayCount) *dayCount = session.Album().DayCount();
+  return RunResultOf(result);
+}
+
+ImportRunResult ImportUsbCamera(AlbumSession& session, Interaction& ui, const usb::DetectedCamera& which,
+                                const ImportOptions& options, size_t* dayCount) {
+  if (!session.Locked()) return ImportRunResult::Busy;
+  ImportInProgressGuard importing;
+  // Opened before the start-up: a camera that is busy or gone costs the user nothing but the box.
+  usb::UsbStatus status;
+  std::unique_ptr<usb::CUsbCamera> camera = CurrentUsbCameraSource().Open(which, status);
+  if (!camera) {
+    ui.Message(UsbFailureText(status), Icon::Stop);
+    return ImportRunResult::Failed;
+  }
+  if (!session.Open() && !session.Start(ui)) return ImportRunResult::Failed;
+  CUsbImport run(session.Album(), ui, options);
+  const ImportResult result = run.Run(*camera);
   if (dayCount) *dayCount = session.Album().DayCount();
   return RunResultOf(result);
 }

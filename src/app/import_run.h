@@ -9,6 +9,7 @@
 
 #include "base/interaction.h"
 #include "import/import_engine.h"
+#include "ptp/usb_camera.h"
 
 namespace orrivan {
 
@@ -37,7 +38,8 @@ bool OpenHomeAlbum(CRKCardAlbumDoc& album, Interaction& ui);
 // NoDrive: no volume that may be a card (nothing was said); NothingFound: no picture folder (said).
 enum class ImportRunResult { Done, NoDrive, NothingFound, NothingToDo, Cancelled, Failed, Busy };
 
-// A card import on the caller's session. Without explicit sources the mounted volumes are scanned;
+// A card import on the caller's session. Without explicit sources the mounted volumes are scanned
+// and the USB cameras listed beside their folders (a camera chosen is imported by ImportUsbCamera);
 // with them (card roots or picture folders, in the user's order) they are taken as given. Confirmation
 // and choice go through ui. A session that is not running yet is started once sources were found (so
 // a command that finds no card runs no start-up); the desktop program passes its running one. Busy
@@ -50,6 +52,12 @@ ImportRunResult RunCardImport(AlbumSession& session, Interaction& ui, const std:
 // when it is not open yet (see RunCardImport). Busy when the session does not hold the home folder.
 ImportRunResult ImportSources(AlbumSession& session, Interaction& ui, const std::vector<std::filesystem::path>& sources,
                               const ImportOptions& options, size_t* dayCount = nullptr);
+
+// The import of one USB camera (as detection listed it) on the caller's session: opened through the
+// current camera source (a camera busy or gone is told, Failed), started like ImportSources, then
+// downloaded and filed by the card engine's rules.
+ImportRunResult ImportUsbCamera(AlbumSession& session, Interaction& ui, const usb::DetectedCamera& camera,
+                                const ImportOptions& options, size_t* dayCount = nullptr);
 
 // An other-image import of the folders (at most ten, the user's order) on the caller's session.
 // NothingFound when a folder holds nothing to import (said); Failed when one is missing or unreadable.

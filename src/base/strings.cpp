@@ -305,6 +305,16 @@ constexpr StrEntry kTexts[] = {
     {StrId::ImagesKept, "次の画像は消去しませんでした"},
     {StrId::LibrariesUnreachable, "次のﾗｲﾌﾞﾗﾘは見つからないため再構築しませんでした"},
     {StrId::PagesNotWritten, "ﾀｲﾄﾙは保存しましたが\n一部のHTMLﾌｧｲﾙを書き込めませんでした"},
+    // USB cameras
+    {StrId::UsbCameraSuffix, " (USB)"},
+    {StrId::UsbCameraBusy, "ｶﾒﾗは他のﾌﾟﾛｸﾞﾗﾑが使用中です\nﾌｧｲﾙﾏﾈｰｼﾞｬなどでｶﾒﾗを開いている場合は閉じてから、もう一度取り込んでください"},
+    {StrId::UsbCameraNotFound, "ｶﾒﾗが見つかりません\nｹｰﾌﾞﾙの接続とｶﾒﾗの電源を確認してください"},
+    {StrId::UsbLinkBroken, "ｶﾒﾗとの通信が途中で切れました\nｹｰﾌﾞﾙの接続を確認してください\n取り込みは取り消しました"},
+    {StrId::UsbCannotReceive, "ｶﾒﾗから受け取ったﾌｧｲﾙを書き込めませんでした\n取り込みは取り消しました"},
+    {StrId::UsbLeftOnCamera, "%s 個のﾌｧｲﾙ(MP4, MOV, HEIC, RAW など)は取り込まずにｶﾒﾗに残しました"},
+    {StrId::UsbNamesRefused, "%s 個のﾌｧｲﾙは名前に使えない文字を含むため取り込みませんでした"},
+    {StrId::UsbSizesUnusable, "%s 個のﾌｧｲﾙはｶﾒﾗが正しいｻｲｽﾞを返さないため取り込みませんでした"},
+    {StrId::UsbKeptOnCamera, "%s 個のﾌｧｲﾙはﾗｲﾌﾞﾗﾘのｺﾋﾟｰが元と異なる(回転したなど)ためｶﾒﾗから削除しませんでした"},
 };
 
 const std::unordered_map<int, std::string>& Index() {

@@ -306,6 +306,16 @@ enum class StrId : int {
   ImagesKept,                        // marked images that were not erased; names follow
   LibrariesUnreachable,              // libraries not rebuilt, their folders not reachable; names follow
   PagesNotWritten,                   // a title was saved but some pages could not be written
+  // USB cameras
+  UsbCameraSuffix,                   // after a camera's model in the source selection
+  UsbCameraBusy,                     // the camera is held by another program or answers busy
+  UsbCameraNotFound,                 // the camera is gone or does not answer on its port
+  UsbLinkBroken,                     // the camera stopped answering or a file came short
+  UsbCannotReceive,                  // a downloaded file could not be written here
+  UsbLeftOnCamera,                   // %s: files of other kinds not taken
+  UsbNamesRefused,                   // %s: files whose names are refused
+  UsbSizesUnusable,                  // %s: files the camera gives no usable size for
+  UsbKeptOnCamera,                   // %s: a move kept these on the camera
 };
 
 // The text of id; an id without text gives an empty string.

@@ -62,14 +62,6 @@ int RunCameraImport(const std::string& named, const ImportOptions& options, cons
         }
         CUsbImport run(session.Album(), ui, options);
         const ImportResult result = run.Run(*camera);
-        if (run.LeftOnCamera() > 0)
-          std::fprintf(stderr, "orrivan-cli: %d files of other kinds (MP4, MOV, HEIC, raw) were left on the camera\n",
-                       run.LeftOnCamera());
-        if (run.RefusedNames() > 0)
-          std::fprintf(stderr, "orrivan-cli: %d files with unsafe names were refused\n", run.RefusedNames());
-        if (run.KeptOnCamera() > 0)
-          std::fprintf(stderr, "orrivan-cli: %lld files stay on the camera (their library copy differs, e.g. turned)\n",
-                       static_cast<long long>(run.KeptOnCamera()));
         switch (result) {
           case ImportResult::Done:
             std::printf("%zu%s\n", session.Album().DayCount(), Str(StrId::DayCountSuffix).c_str());

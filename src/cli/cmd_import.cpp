@@ -79,7 +79,7 @@ int RunImport(const ImportFlags& flags) {
     case ImportRunResult::NothingToDo:
       return kExitDone;
     case ImportRunResult::NoDrive:
-      std::fprintf(stderr, "orrivan-cli: no card found (mount it, or name its folder with --from)\n");
+      std::fprintf(stderr, "orrivan-cli: no card or USB camera found (mount the card, or name its folder with --from)\n");
       return kExitFailed;
     case ImportRunResult::NothingFound:
       return kExitFailed;

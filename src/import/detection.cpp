@@ -16,6 +16,7 @@
 
 #include "base/settings.h"
 #include "base/strings.h"
+#include "import/usb_import.h"
 
 namespace orrivan {
 
@@ -216,8 +217,13 @@ bool CImportSourceList::ScanRootForSources(const fs::path& root) {
 }
 
 DetectResult ConfirmAndChoose(Interaction& ui, const std::vector<fs::path>& found, bool automatic) {
+  return ConfirmAndChoose(ui, found, {}, automatic);
+}
+
+DetectResult ConfirmAndChoose(Interaction& ui, const std::vector<fs::path>& found,
+                              const std::vector<usb::DetectedCamera>& cameras, bool automatic) {
   DetectResult result;
-  if (found.empty()) {
+  if (found.empty() && cameras.empty()) {
     result.outcome = DetectOutcome::NoSource;
     return result;
   }
@@ -228,35 +234,60 @@ DetectResult ConfirmAndChoose(Interaction& ui, const std::vector<fs::path>& foun
       return result;
     }
   }
-  if (found.size() == 1) {
-    result.outcome = DetectOutcome::Sources;
-    result.sources.push_back(found.front());
+  result.outcome = DetectOutcome::Sources;
+  if (found.size() + cameras.size() == 1) {
+    if (found.empty()) {
+      result.cameras = cameras;
+    } else {
+      result.sources = found;
+    }
     return result;
   }
   std::vector<SourceEntry> entries;
   for (const fs::path& path : found) entries.push_back({UpperAscii(path.string()), path});
+  for (const usb::DetectedCamera& camera : cameras) entries.push_back({UsbCameraShown(camera), {}});
   const std::vector<size_t> chosen = ui.ChooseSources(Str(StrId::ImportCaption), entries);
-  for (size_t index : chosen)
-    if (index < entries.size()) result.sources.push_back(entries[index].path);
-  result.outcome = result.sources.empty() ? DetectOutcome::Cancelled : DetectOutcome::Sources;
+  for (size_t index : chosen) {
+    if (index < found.size()) {
+      result.sources.push_back(found[index]);
+    } else if (index < entries.size()) {
+      result.cameras.push_back(cameras[index - found.size()]);
+    }
+  }
+  if (result.sources.empty() && result.cameras.empty()) result.outcome = DetectOutcome::Cancelled;
   return result;
 }
+
+namespace {
+
+// The USB cameras attached now, as the current source lists them. A camera that cannot be asked
+// counts as none: the cards are still offered.
+std::vector<usb::DetectedCamera> AttachedCameras() {
+  std::vector<usb::DetectedCamera> cameras;
+  if (!CurrentUsbCameraSource().List(cameras)) return {};
+  std::erase_if(cameras, [](const usb::DetectedCamera& c) { return c.port.rfind("disk:", 0) == 0; });
+  return cameras;
+}
+
+}  // namespace
 
 DetectResult DetectCardSources(Interaction& ui) {
   DetectResult result;
   CDriveList drives;
-  if (!ScanDrives(drives)) {
+  const bool anyDrive = ScanDrives(drives);
+  const std::vector<usb::DetectedCamera> cameras = AttachedCameras();
+  if (!anyDrive && cameras.empty()) {
     result.outcome = DetectOutcome::NoDrive;
     return result;
   }
   CImportSourceList list;
   for (const fs::path& root : drives) list.ScanRootForSources(root);
-  if (list.Count() == 0) {
+  if (list.Count() == 0 && cameras.empty()) {
     ui.Message(Str(StrId::NoImportableImages), Icon::Information);
     result.outcome = DetectOutcome::NoSource;
     return result;
   }
-  return ConfirmAndChoose(ui, list.Paths(), false);
+  return ConfirmAndChoose(ui, list.Paths(), cameras, false);
 }
 
 bool ConfirmAutoImport(Interaction& ui) {
@@ -267,8 +298,8 @@ bool ConfirmAutoImport(Interaction& ui) {
 DetectResult ChooseAutoSources(Interaction& ui, const fs::path& root) {
   CImportSourceList list;
   list.ScanRootForSources(root);
-  if (list.Count() == 0) return DetectResult{DetectOutcome::NoSource, {}};
-  if (list.Count() == 1) return DetectResult{DetectOutcome::Sources, {list.Get(0)}};
+  if (list.Count() == 0) return DetectResult{DetectOutcome::NoSource, {}, {}};
+  if (list.Count() == 1) return DetectResult{DetectOutcome::Sources, {list.Get(0)}, {}};
   std::vector<SourceEntry> entries;
   for (int i = 0; i < list.Count(); ++i) entries.push_back({list.Shown(i), list.Get(i)});
   DetectResult result;
@@ -280,7 +311,7 @@ DetectResult ChooseAutoSources(Interaction& ui, const fs::path& root) {
 
 // The automatic import asks before it looks at the volume it was handed.
 DetectResult DetectAutoSources(Interaction& ui, const fs::path& root) {
-  if (!ConfirmAutoImport(ui)) return DetectResult{DetectOutcome::Cancelled, {}};
+  if (!ConfirmAutoImport(ui)) return DetectResult{DetectOutcome::Cancelled, {}, {}};
   return ChooseAutoSources(ui, root);
 }
 

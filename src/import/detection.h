@@ -13,6 +13,7 @@
 
 #include "base/interaction.h"
 #include "import/mount_table.h"
+#include "ptp/usb_camera.h"
 
 namespace orrivan {
 
@@ -101,11 +102,15 @@ enum class DetectOutcome { Sources, NoDrive, NoSource, Cancelled };
 struct DetectResult {
   DetectOutcome outcome = DetectOutcome::NoDrive;
   std::vector<std::filesystem::path> sources;  // in import order (the user's order when chosen)
+  std::vector<usb::DetectedCamera> cameras;    // USB cameras chosen, in the user's order
 };
 
-// The start of a manual card import: scans the volumes and their roots, tells the user when nothing
-// was found, asks for confirmation (unless "ShowDialog" is 1) and lets the user pick among several
-// folders. The caller holds the import-in-progress flag.
+// The start of a manual card import: scans the volumes and their roots and asks the current USB
+// camera source (import/usb_import.h) for cameras, tells the user when nothing was found, asks for
+// confirmation (unless "ShowDialog" is 1) and lets the user pick among several folders and cameras
+// (shown "<model> (USB)", after the folders). A camera on a "disk:" port is a card and is never
+// listed. NoDrive when there is neither a volume nor a camera. The caller holds the
+// import-in-progress flag.
 DetectResult DetectCardSources(Interaction& ui);
 
 // The same for an automatic import of one volume root: the confirmation (text of the automatic run)
@@ -120,5 +125,8 @@ DetectResult ChooseAutoSources(Interaction& ui, const std::filesystem::path& roo
 // command line, which names its folders itself).
 // `found` is shown in the order given.
 DetectResult ConfirmAndChoose(Interaction& ui, const std::vector<std::filesystem::path>& found, bool automatic);
+// The same with USB cameras offered after the folders.
+DetectResult ConfirmAndChoose(Interaction& ui, const std::vector<std::filesystem::path>& found,
+                              const std::vector<usb::DetectedCamera>& cameras, bool automatic);
 
 }  // namespace orrivan

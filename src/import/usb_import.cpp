@@ -17,6 +17,7 @@
 #include "import/detection.h"
 #include "import/filing.h"
 #include "import/folder_ops.h"
+#include "html/html_text.h"
 #include "imaging/jpeg_file.h"
 #include "library/layout.h"
 
@@ -141,13 +142,14 @@ void CUsbImport::RemoveReceiveFolder() {
 ImportResult CUsbImport::Run(usb::CUsbCamera& camera) {
   usb::UsbListing listing;
   if (usb::UsbStatus s = camera.List(listing); !s) {
-    ui_.Message(s.message, Icon::Stop);
+    ui_.Message(UsbFailureText(s), Icon::Stop);
     return ImportResult::Failed;
   }
   leftOnCamera_ = listing.leftOnCamera;
   refused_ = listing.refusedNames;
+  unusableSizes_ = listing.unusableSizes;
   if (listing.files.empty()) {
-    ui_.Message(Str(StrId::NoImportableImages), Icon::Information);
+    TellWhatStayed(Str(StrId::NoImportableImages));
     return ImportResult::NothingToDo;
   }
   const int mode = options_.transferMode.value_or(settings::GetInt(Key::CopyImage) == 1 ? kTransferMove : kTransferCopy);
@@ -194,7 +196,7 @@ ImportResult CUsbImport::Run(usb::CUsbCamera& camera) {
     if (!s) {
       progress.reset();
       RemoveReceiveFolder();
-      ui_.Message(s.message, Icon::Stop);
+      ui_.Message(UsbFailureText(s), Icon::Stop);
       return ImportResult::Failed;
     }
     ++downloaded_;
@@ -212,6 +214,7 @@ ImportResult CUsbImport::Run(usb::CUsbCamera& camera) {
   if (sources.empty()) {
     // Every file is in the library already: nothing to file, nothing to delete.
     RemoveReceiveFolder();
+    TellWhatStayed({});
     return ImportResult::NothingToDo;
   }
   ImportOptions engineOptions = options_;
@@ -221,7 +224,21 @@ ImportResult CUsbImport::Run(usb::CUsbCamera& camera) {
   if (result == ImportResult::Done && mode == kTransferMove)
     DeleteVerified(camera, listing.files, received, engine.LibraryRoot());
   RemoveReceiveFolder();
+  if (result == ImportResult::Done || result == ImportResult::NothingToDo) TellWhatStayed({});
   return result;
+}
+
+void CUsbImport::TellWhatStayed(std::string text) {
+  auto add = [&](StrId id, int64_t count) {
+    if (count <= 0) return;
+    if (!text.empty()) text += "\n";
+    text += html::FormatText(Str(id), {std::to_string(count)});
+  };
+  add(StrId::UsbLeftOnCamera, leftOnCamera_);
+  add(StrId::UsbNamesRefused, refused_);
+  add(StrId::UsbSizesUnusable, unusableSizes_);
+  add(StrId::UsbKeptOnCamera, kept_);
+  if (!text.empty()) ui_.Message(text, Icon::Information);
 }
 
 void CUsbImport::DeleteVerified(usb::CUsbCamera& camera, const std::vector<usb::UsbFile>& files,
@@ -245,6 +262,54 @@ void CUsbImport::DeleteVerified(usb::CUsbCamera& camera, const std::vector<usb::
     }
     ++deleted_;
   }
+}
+
+namespace {
+
+class LibraryCameras final : public UsbCameraSource {
+ public:
+  usb::UsbStatus List(std::vector<usb::DetectedCamera>& cameras) override { return usb::DetectCameras(cameras); }
+  std::unique_ptr<usb::CUsbCamera> Open(const usb::DetectedCamera& camera, usb::UsbStatus& status) override {
+    return usb::CUsbCamera::Open(camera.model, camera.port, status);
+  }
+};
+
+UsbCameraSource*& SourceInPlace() {
+  static LibraryCameras library;
+  static UsbCameraSource* source = &library;
+  return source;
+}
+
+}  // namespace
+
+UsbCameraSource& CurrentUsbCameraSource() { return *SourceInPlace(); }
+
+ScopedUsbCameraSource::ScopedUsbCameraSource(UsbCameraSource& source) : previous_(SourceInPlace()) {
+  SourceInPlace() = &source;
+}
+
+ScopedUsbCameraSource::~ScopedUsbCameraSource() { SourceInPlace() = previous_; }
+
+std::string UsbCameraShown(const usb::DetectedCamera& camera) { return camera.model + Str(StrId::UsbCameraSuffix); }
+
+std::string UsbFailureText(const usb::UsbStatus& status) {
+  StrId id = StrId::UsbLinkBroken;
+  switch (status.error) {
+    case usb::UsbError::Busy:
+      id = StrId::UsbCameraBusy;
+      break;
+    case usb::UsbError::NoCamera:
+      id = StrId::UsbCameraNotFound;
+      break;
+    case usb::UsbError::Local:
+      id = StrId::UsbCannotReceive;
+      break;
+    case usb::UsbError::None:
+    case usb::UsbError::Io:
+    case usb::UsbError::BadFile:
+      break;
+  }
+  return status.message.empty() ? Str(id) : Str(id) + "\n\n" + status.message;
 }
 
 bool ChooseUsbCamera(const std::vector<usb::DetectedCamera>& cameras, const std::string& named,

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,7 @@ class CUsbImport {
   int64_t Downloaded() const { return downloaded_; }
   int LeftOnCamera() const { return leftOnCamera_; }
   int RefusedNames() const { return refused_; }
+  int UnusableSizes() const { return unusableSizes_; }
   int64_t DeletedOnCamera() const { return deleted_; }
   // Files kept on the camera in a move because their library copy could not be verified.
   int64_t KeptOnCamera() const { return kept_; }
@@ -40,6 +42,8 @@ class CUsbImport {
 
  private:
   bool MakeReceiveFolder();
+  // What stayed on the camera and why, told (after `text`, when given) once a run got to its end.
+  void TellWhatStayed(std::string text);
   void RemoveReceiveFolder();
   std::vector<bool> AlreadyInLibrary(usb::CUsbCamera& camera, const std::vector<usb::UsbFile>& files);
   void DeleteVerified(usb::CUsbCamera& camera, const std::vector<usb::UsbFile>& files,
@@ -52,11 +56,40 @@ class CUsbImport {
   int64_t downloaded_ = 0;
   int leftOnCamera_ = 0;
   int refused_ = 0;
+  int unusableSizes_ = 0;
   int64_t deleted_ = 0;
   int64_t kept_ = 0;
   int64_t alreadyThere_ = 0;
   std::function<void()> afterListing_;
 };
+
+// Where detection and the import drivers find USB cameras and open them: libgphoto2's USB cameras,
+// unless a test put a source of its own in place.
+class UsbCameraSource {
+ public:
+  virtual ~UsbCameraSource() = default;
+  virtual usb::UsbStatus List(std::vector<usb::DetectedCamera>& cameras) = 0;
+  virtual std::unique_ptr<usb::CUsbCamera> Open(const usb::DetectedCamera& camera, usb::UsbStatus& status) = 0;
+};
+UsbCameraSource& CurrentUsbCameraSource();
+
+// Puts a source in place for its lifetime (tests; set before any import starts).
+class ScopedUsbCameraSource {
+ public:
+  explicit ScopedUsbCameraSource(UsbCameraSource& source);
+  ~ScopedUsbCameraSource();
+  ScopedUsbCameraSource(const ScopedUsbCameraSource&) = delete;
+  ScopedUsbCameraSource& operator=(const ScopedUsbCameraSource&) = delete;
+
+ private:
+  UsbCameraSource* previous_;
+};
+
+// A camera as the source selection lists it: "<model> (USB)".
+std::string UsbCameraShown(const usb::DetectedCamera& camera);
+
+// The box text of a camera that failed: what it means for the user, then the adapter's detail.
+std::string UsbFailureText(const usb::UsbStatus& status);
 
 // The camera a user names by model or port among the detected ones; nullptr (after the message) when
 // none or several match.

@@ -50,6 +50,7 @@ struct UsbListing {
   std::vector<UsbFile> files;   // in storage, folder and name order
   int leftOnCamera = 0;         // files of other kinds in the picture folders (MP4, MOV, HEIC, raw)
   int refusedNames = 0;         // names that could leave their folder or hide control bytes
+  int unusableSizes = 0;        // picture files the camera gives a size of 0 or 4 GiB or more for
 };
 
 class CUsbCamera {
@@ -66,7 +67,9 @@ class CUsbCamera {
   const std::string& Port() const { return port_; }
 
   // Walks every storage for DCIM's picture folders (three digits 100-999 first, and "Camera") and
-  // their JPG, AVI and WAV files in any case.
+  // their JPG, AVI and WAV files in any case. A file whose size cannot be checked after the
+  // download (0, or 4 GiB and more: what a 32-bit size field says when it overflows) is counted,
+  // not listed.
   UsbStatus List(UsbListing& listing);
 
   // Downloads one file to `target` through a temporary file beside it, renamed only once its size
@@ -86,6 +89,9 @@ class CUsbCamera {
   std::string model_;
   std::string port_;
 };
+
+// What a libgphoto2 result code (GP_ERROR_...) means for the user, `what` naming the camera or file.
+UsbStatus StatusOfCode(int code, const std::string& what);
 
 // A DCIM subfolder a card import would take: a name starting with three digits 100-999, or a phone's
 // "Camera".

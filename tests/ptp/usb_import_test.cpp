@@ -8,10 +8,12 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <memory>
 
 #include "base/settings.h"
 #include "base/strings.h"
+#include "html/html_text.h"
 #include "import/import_fixture.h"
 #include "library/album_document.h"
 #include "library/layout.h"
@@ -53,7 +55,9 @@ class UsbImport : public test::ImportFixture {
   std::unique_ptr<CRKCardAlbumDoc> OpenAlbum() {
     auto album = std::make_unique<CRKCardAlbumDoc>(home_);
     album->SetGenerationRotation(false);
-    if (fs::is_regular_file(layout::WorkingAlbumPath())) EXPECT_TRUE(album->OnOpenDocument(layout::WorkingAlbumPath()));
+    if (fs::is_regular_file(layout::WorkingAlbumPath())) {
+      EXPECT_TRUE(album->OnOpenDocument(layout::WorkingAlbumPath()));
+    }
     return album;
   }
 
@@ -142,11 +146,19 @@ TEST_F(UsbImport, HostileAndEmptyFilesAreRefused) {
   EXPECT_EQ(camera->Download(bad, dir_ / "out.jpg").error, UsbError::BadFile);
   EXPECT_FALSE(fs::exists(dir_ / "out.jpg"));
 
-  // A storage that reports a size of 0 is refused before anything is downloaded.
+  // A storage that reports a size of 0, or one of 4 GiB (what an overflowing 32-bit size says), gives
+  // nothing to check the download against: those files are counted, the rest is listed.
   test::WriteFile(dcim_ / "100TEST" / "ABCD0009.JPG", "");
+  { std::ofstream(dcim_ / "100TEST" / "ABCD0010.AVI"); }
+  fs::resize_file(dcim_ / "100TEST" / "ABCD0010.AVI", std::uintmax_t{4} << 30);  // sparse
+  Picture(dcim_ / "100TEST" / "AB..0011.JPG", "2007:03:15 10:00:00");
   camera = OpenCard();
   ASSERT_TRUE(camera);
-  EXPECT_EQ(camera->List(listing).error, UsbError::BadFile);
+  ASSERT_TRUE(camera->List(listing));
+  ASSERT_EQ(listing.files.size(), 1u);
+  EXPECT_EQ(listing.files[0].name, "ABCD0001.JPG");
+  EXPECT_EQ(listing.unusableSizes, 2);
+  EXPECT_EQ(listing.refusedNames, 3);
 }
 
 TEST_F(UsbImport, OpeningWhatIsNoCameraSaysSo) {
@@ -184,6 +196,9 @@ TEST_F(UsbImport, FilesExactlyWhatACardImportOfTheSameTreeFiles) {
   EXPECT_EQ(AlbumText(), cardAlbum);
   EXPECT_TRUE(NoReceiveFolderLeft());
   EXPECT_TRUE(fs::exists(dcim_ / "100TEST" / "ABCD0001.JPG"));  // a copy leaves the camera whole
+  // The movie of another kind stayed on the camera, and the user is told.
+  EXPECT_EQ(ui_.Texts(test::FakeInteraction::Kind::Message).back(),
+            html::FormatText(Str(StrId::UsbLeftOnCamera), {"1"}));
 
   // The same camera again: the dated pictures and the memo pair are settled from the pictures'
   // heads, so only the movie and the undated picture (keyed by their file time) come down again,
@@ -225,6 +240,25 @@ TEST_F(UsbImport, AFileCutShortFailsTheRunAndRollsItBack) {
   EXPECT_TRUE(NoReceiveFolderLeft());
   ASSERT_FALSE(ui_.records.empty());
   EXPECT_NE(ui_.records.back().text.find("ABCD0004.JPG"), std::string::npos) << ui_.records.back().text;
+}
+
+TEST_F(UsbImport, ACameraUnpluggedMidDownloadFilesNothingAndSaysSo) {
+  MakeCard();
+  ImportOptions move;
+  move.transferMode = kTransferMove;
+  // The first folder comes down; the second is gone by the time its files are asked for.
+  auto unplug = [&] { fs::remove_all(dcim_ / "101TEST"); };
+  int64_t downloaded = 0;
+  EXPECT_EQ(CameraImport(move, unplug, &downloaded), ImportResult::Failed);
+  EXPECT_EQ(downloaded, 4);
+  EXPECT_TRUE(test::TreeOf(library_).empty());
+  EXPECT_FALSE(fs::exists(layout::WorkingAlbumPath()));
+  EXPECT_TRUE(NoReceiveFolderLeft());
+  EXPECT_TRUE(fs::exists(dcim_ / "100TEST" / "ABCD0001.JPG"));  // a failed move deletes nothing
+  ASSERT_FALSE(ui_.records.empty());
+  const std::string told = ui_.records.back().text;
+  EXPECT_EQ(told.rfind(Str(StrId::UsbLinkBroken), 0), 0u) << told;
+  EXPECT_NE(told.find("ABCD0004.JPG"), std::string::npos) << told;
 }
 
 TEST_F(UsbImport, CancelDuringTheDownloadFilesNothing) {
@@ -274,8 +308,10 @@ TEST_F(UsbImport, APhonesCameraFolderIsFiledByDate) {
 TEST_F(UsbImport, ACameraWithoutPicturesSaysSo) {
   test::WriteFile(dcim_ / "100TEST" / "CLIP0001.MP4", "movie");
   EXPECT_EQ(CameraImport(), ImportResult::NothingToDo);
-  ASSERT_FALSE(ui_.records.empty());
-  EXPECT_EQ(ui_.records.back().text, Str(StrId::NoImportableImages));
+  // One box: nothing to take, and what stayed on the camera.
+  EXPECT_EQ(ui_.Texts(test::FakeInteraction::Kind::Message),
+            std::vector<std::string>{Str(StrId::NoImportableImages) + "\n" +
+                                     html::FormatText(Str(StrId::UsbLeftOnCamera), {"1"})});
 }
 
 TEST(UsbCameraChoice, ANameMatchesOnePortOrOneModel) {
