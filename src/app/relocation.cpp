@@ -1,7 +1,7 @@
-// Library relocation. Every file is placed with the engine's no-replace placement and recorded, so
-// the undo of the library move can put files, folders, picture paths and day paths back. Nothing of
-// the old tree is deleted before the album has been saved naming the new root. A crash during the
-// moves leaves every file in one of the two trees (a rename is atomic; a copy across file systems
+// Library relocation, on the library's folder operations: every file is placed with the no-replace
+// placement and recorded, so the undo of the library move can put files, folders, picture paths and
+// day paths back. Nothing of the old tree is deleted before the album has been saved naming the new
+// root. A crash during the moves leaves every file in one of the two trees (a second name or a copy
 // keeps its source until the save), never in none; the saved album still names the old root then.
 #include "app/relocation.h"
 
@@ -9,7 +9,6 @@
 #include <sys/statvfs.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <climits>
 #include <map>
 #include <string>
@@ -45,86 +44,6 @@ std::string ParentOfStored(std::string_view stored) {
   const size_t cut = path.rfind('/');
   return cut == std::string::npos ? std::string() : path.substr(0, cut == 0 ? 1 : cut);
 }
-
-struct Entries {
-  bool ok = false;
-  std::vector<fs::path> folders;
-  std::vector<fs::path> files;  // everything that is not a folder; symbolic links included
-};
-
-Entries List(const fs::path& folder) {
-  Entries entries;
-  std::error_code ec;
-  fs::directory_iterator it(folder, ec);
-  if (ec) return entries;
-  for (fs::directory_iterator end; it != end; it.increment(ec)) {
-    if (ec) return entries;
-    struct stat st {};
-    if (::lstat(it->path().c_str(), &st) != 0) continue;
-    (S_ISDIR(st.st_mode) ? entries.folders : entries.files).push_back(it->path());
-  }
-  std::sort(entries.folders.begin(), entries.folders.end());
-  std::sort(entries.files.begin(), entries.files.end());
-  entries.ok = true;
-  return entries;
-}
-
-int64_t CountFiles(const fs::path& folder) {
-  const Entries entries = List(folder);
-  int64_t count = static_cast<int64_t>(entries.files.size());
-  for (const fs::path& sub : entries.folders) count += CountFiles(sub);
-  return count;
-}
-
-// One relocation run: the engine's folder operations plus the walk that moves one day folder whole.
-class CRelocationRun : public CFolderOps {
- public:
-  explicit CRelocationRun(Progress* progress) : progress_(progress) {}
-
-  // The new root and any missing folder above it, each recorded so the undo removes it again.
-  bool CreateRoot(const fs::path& root) {
-    std::vector<fs::path> missing;
-    std::error_code ec;
-    for (fs::path p = root; !p.empty() && !fs::exists(p, ec); p = p.parent_path()) {
-      missing.push_back(p);
-      if (p == p.parent_path()) break;
-    }
-    for (auto it = missing.rbegin(); it != missing.rend(); ++it)
-      if (!CreateFolder(*it)) return false;
-    return fs::is_directory(root, ec);
-  }
-
-  bool MakeFolder(const fs::path& folder) { return CreateFolder(folder); }
-
-  // Every file of the folder, whatever its kind or the folder's name, then every subfolder.
-  bool MoveTree(const fs::path& from, const fs::path& to) {
-    const Entries entries = List(from);
-    if (!entries.ok) return false;
-    for (const fs::path& file : entries.files)
-      if (!MoveOne(file, to / file.filename())) return false;
-    for (const fs::path& sub : entries.folders) {
-      const fs::path target = to / sub.filename();
-      if (!CreateFolder(target) || !MoveTree(sub, target)) return false;
-    }
-    return true;
-  }
-
-  bool MoveOne(const fs::path& file, const fs::path& target) {
-    if (!PlaceFile(file, target, kTransferMove)) return false;
-    Step();
-    return !records_.cancelled;
-  }
-
- private:
-  void Step() {
-    if (!progress_) return;
-    progress_->SetPosition(++position_);
-    if (progress_->Cancelled()) records_.cancelled = true;
-  }
-
-  Progress* progress_;
-  int64_t position_ = 0;
-};
 
 // Picture positions grouped by the day folder that holds them (folded stored paths), found by
 // walking up each picture path's folders.
@@ -253,22 +172,23 @@ RelocateResult RelocateLibrary(Interaction& ui, CRKCardAlbumDoc& album, const fs
   };
   int64_t workItems = 0;
   for (const std::string& folder : dayFolders)
-    if (!staysPut(folder)) workItems += CountFiles(layout::FromStoredPath(folder));
+    if (!staysPut(folder)) workItems += CountTreeFiles(layout::FromStoredPath(folder));
   // The root's files, the library copy of the album among them: it moves like the others (so an
   // album already waiting at the target stops the run instead of being overwritten), and the save
   // then rewrites it.
-  workItems += static_cast<int64_t>(List(oldRoot).files.size());
+  workItems += CountFolderFiles(oldRoot);
 
   auto progress = ui.OpenProgress(Str(StrId::RelocationCaption));
   progress->SetText(Str(StrId::MovingImportedFiles), "");
   progress->SetRange(workItems);
-  CRelocationRun run(progress.get());
+  CFolderOps run;
   RunRecords& records = run.Records();
+  int64_t bytes = 0;
 
   std::vector<std::string> newDayFolders;
   std::vector<std::string> deleteList;
   std::vector<std::string> movedDayNames;
-  bool ok = run.CreateRoot(newRoot);
+  bool ok = run.CreateFolderPath(newRoot);
   for (size_t i = 0; ok && i < dayFolders.size(); ++i) {
     const std::string& folder = dayFolders[i];
     if (staysPut(folder)) continue;
@@ -280,7 +200,7 @@ RelocateResult RelocateLibrary(Interaction& ui, CRKCardAlbumDoc& album, const fs
     const std::string name = layout::LastComponent(folder);
     const fs::path target = newRoot / name;
     const std::string targetStored = layout::ToStoredPath(target);
-    if (!run.MakeFolder(target)) {
+    if (!run.CreateFolder(target)) {
       ok = false;
       break;
     }
@@ -290,7 +210,7 @@ RelocateResult RelocateLibrary(Interaction& ui, CRKCardAlbumDoc& album, const fs
     day.pagePath = layout::PagePathOfFolder(targetStored);
     records.movedDays.push_back(folder);
 
-    ok = run.MoveTree(layout::FromStoredPath(folder), target);
+    ok = run.CopyTree(layout::FromStoredPath(folder), target, bytes, kTransferMove, progress.get()) != 0;
     // The day's records follow its folder; on a failure the undo puts them back with the rest.
     for (const auto& picturePosition : picturesByDay[ToUpperAscii(trimmed)]) {
       CPhotoData& picture = album.EditPicture(picturePosition);
@@ -301,14 +221,7 @@ RelocateResult RelocateLibrary(Interaction& ui, CRKCardAlbumDoc& album, const fs
     deleteList.push_back(folder);
     movedDayNames.push_back(name);
   }
-  if (ok && !records.cancelled) {
-    for (const fs::path& file : List(oldRoot).files) {
-      if (!run.MoveOne(file, newRoot / file.filename())) {
-        ok = false;
-        break;
-      }
-    }
-  }
+  if (ok && !records.cancelled) ok = run.CopyFiles(oldRoot, newRoot, bytes, kTransferMove, progress.get()) != 0;
   album.Reorder();
   progress.reset();
 

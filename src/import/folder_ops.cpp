@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <system_error>
 
 #include "library/album_document.h"
@@ -21,7 +22,8 @@ namespace {
 struct Listing {
   bool ok = false;
   std::vector<fs::path> folders;
-  std::vector<fs::path> files;
+  std::vector<fs::path> files;   // regular files and symbolic links: what the walks place
+  std::vector<fs::path> others;  // pipes, sockets, devices: never opened, only deleted
 };
 
 Listing List(const fs::path& folder) {
@@ -33,10 +35,17 @@ Listing List(const fs::path& folder) {
     if (ec) return listing;
     struct stat st {};
     if (::lstat(it->path().c_str(), &st) != 0) continue;
-    (S_ISDIR(st.st_mode) ? listing.folders : listing.files).push_back(it->path());
+    if (S_ISDIR(st.st_mode)) {
+      listing.folders.push_back(it->path());
+    } else if (S_ISREG(st.st_mode) || S_ISLNK(st.st_mode)) {
+      listing.files.push_back(it->path());
+    } else {
+      listing.others.push_back(it->path());
+    }
   }
   std::sort(listing.folders.begin(), listing.folders.end());
   std::sort(listing.files.begin(), listing.files.end());
+  std::sort(listing.others.begin(), listing.others.end());
   listing.ok = true;
   return listing;
 }
@@ -54,18 +63,73 @@ int64_t LinkSize(const fs::path& file) {
   return ::lstat(file.c_str(), &st) == 0 ? static_cast<int64_t>(st.st_size) : 0;
 }
 
+bool IsLink(const fs::path& path) {
+  struct stat st {};
+  return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
+bool OnOneFileSystem(const fs::path& file, const fs::path& folder) {
+  struct stat a {}, b {};
+  return ::lstat(file.c_str(), &a) == 0 && ::stat(folder.c_str(), &b) == 0 && a.st_dev == b.st_dev;
+}
+
 }  // namespace
+
+int64_t CountFolderFiles(const fs::path& folder) { return static_cast<int64_t>(List(folder).files.size()); }
+
+int64_t CountTreeFiles(const fs::path& folder) {
+  const Listing listing = List(folder);
+  int64_t count = static_cast<int64_t>(listing.files.size());
+  for (const fs::path& sub : listing.folders) count += CountTreeFiles(sub);
+  return count;
+}
+
+bool CFolderOps::PlaceLink(const fs::path& source, const fs::path& target, int mode) {
+  // Within one file system a move gives the link a second name like any file (the source stays
+  // until CommitMoves); otherwise the link is made again with the same text.
+  if ((mode != kTransferMove && mode != kTransferCopy) || (mode == kTransferMove && OnOneFileSystem(source, target.parent_path())))
+    return PlaceFile(source, target, mode);
+  std::error_code ec;
+  const fs::path text = fs::read_symlink(source, ec);
+  if (ec) return false;
+  fs::create_symlink(text, target, ec);  // an existing target makes this fail: nothing is replaced
+  if (ec) return false;
+  if (mode == kTransferMove) {
+    records_.placedFiles.push_back({source, target, PlacedFile::How::CopiedForMove});
+  } else {
+    records_.AddPlaced(target);
+  }
+  return true;
+}
+
+bool CFolderOps::PlaceWalked(const fs::path& file, const fs::path& target, int64_t& byteCounter, int mode) {
+  byteCounter += LinkSize(file);
+  if (replaceCopies_ && mode == kTransferCopy) {
+    struct stat st {};
+    if (::lstat(target.c_str(), &st) == 0) {
+      // Only a file of an earlier copy is replaced, never a folder.
+      if (S_ISDIR(st.st_mode)) return false;
+      ClearAttributes(target);
+      if (::unlink(target.c_str()) != 0) return false;
+    }
+  }
+  return IsLink(file) ? PlaceLink(file, target, mode) : PlaceFile(file, target, mode);
+}
+
+bool CFolderOps::Step(Progress* progress) {
+  if (!progress) return true;
+  progress->SetPosition(++walkPosition_);
+  if (progress->Cancelled()) records_.cancelled = true;
+  return !records_.cancelled;
+}
 
 int CFolderOps::CopyFiles(const fs::path& source, const fs::path& target, int64_t& byteCounter, int mode,
                           Progress* progress) {
   const Listing listing = List(source);
   if (!listing.ok) return 0;
   for (const fs::path& file : listing.files) {
-    byteCounter += LinkSize(file);
-    if (!PlaceFile(file, target / file.filename(), mode)) return 0;
-    if (progress) {
-      if (progress->Cancelled()) records_.cancelled = true;
-    }
+    if (!PlaceWalked(file, target / file.filename(), byteCounter, mode)) return 0;
+    if (!Step(progress)) return 0;
   }
   return 1;
 }
@@ -83,6 +147,25 @@ int CFolderOps::CopySubfolders(const fs::path& source, const fs::path& target, i
   return 1;
 }
 
+int CFolderOps::CopyTree(const fs::path& source, const fs::path& target, int64_t& byteCounter, int mode,
+                         Progress* progress) {
+  if (!CreateFolder(target)) return 0;
+  if (!CopyFiles(source, target, byteCounter, mode, progress)) return 0;
+  return CopySubfolders(source, target, byteCounter, mode, progress);
+}
+
+bool CFolderOps::CreateFolderPath(const fs::path& folder) {
+  std::vector<fs::path> missing;
+  std::error_code ec;
+  for (fs::path p = folder; !p.empty() && !fs::exists(p, ec); p = p.parent_path()) {
+    missing.push_back(p);
+    if (p == p.parent_path()) break;
+  }
+  for (auto it = missing.rbegin(); it != missing.rend(); ++it)
+    if (!CreateFolder(*it)) return false;
+  return fs::is_directory(folder, ec);
+}
+
 int CFolderOps::MoveLibrary(const fs::path& oldRoot, const fs::path& newRoot, int64_t& byteCounter, int mode,
                             CRKCardAlbumDoc& album, Progress* progress) {
   const Listing listing = List(oldRoot);
@@ -98,9 +181,8 @@ int CFolderOps::MoveLibrary(const fs::path& oldRoot, const fs::path& newRoot, in
     const Listing files = List(folder);
     if (!files.ok) return 0;
     for (const fs::path& file : files.files) {
-      byteCounter += LinkSize(file);
       const fs::path target = to / file.filename();
-      if (!PlaceFile(file, target, mode)) return 0;
+      if (!PlaceWalked(file, target, byteCounter, mode)) return 0;
       if (IsPictureFile(file)) {
         const std::string oldStored = layout::ToStoredPath(file);
         const std::string newStored = layout::ToStoredPath(target);
@@ -109,7 +191,7 @@ int CFolderOps::MoveLibrary(const fs::path& oldRoot, const fs::path& newRoot, in
           records_.movedPictures.emplace_back(oldStored, newStored);
         }
       }
-      if (progress && progress->Cancelled()) records_.cancelled = true;
+      if (!Step(progress)) return 0;
     }
     if (!CopySubfolders(folder, to, byteCounter, mode, progress)) return 0;
   }
@@ -135,8 +217,9 @@ void CFolderOps::UndoLibraryMove(const std::vector<std::string>& newDayFolders, 
 }
 
 int CFolderOps::DeleteFiles(const fs::path& folder) {
-  const Listing listing = List(folder);
+  Listing listing = List(folder);
   if (!listing.ok) return 0;
+  listing.files.insert(listing.files.end(), listing.others.begin(), listing.others.end());
   int result = 1;
   for (const fs::path& file : listing.files) {
     ClearAttributes(file);
@@ -155,6 +238,11 @@ int CFolderOps::DeleteSubfolders(const fs::path& folder) {
     if (::rmdir(sub.c_str()) != 0) result = 0;
   }
   return result;
+}
+
+void CFolderOps::RemoveEmptyFolders(const fs::path& folder) {
+  for (const fs::path& sub : List(folder).folders) RemoveEmptyFolders(sub);
+  ::rmdir(folder.c_str());
 }
 
 void CFolderOps::UndoRun(int runKind, CRKCardAlbumDoc& album, bool keepTotals) {

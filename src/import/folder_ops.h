@@ -59,6 +59,11 @@ bool TrashLinkItself(const std::filesystem::path& path);
 // Gives the owner write bits back (the "normal" attribute); never follows a symbolic link.
 void ClearAttributes(const std::filesystem::path& path);
 
+// The steps of the tree walks below: files and symbolic links directly in a folder, and below it
+// (links are not entered). Other kinds of entry (pipes, sockets, devices) are never placed.
+int64_t CountFolderFiles(const std::filesystem::path& folder);
+int64_t CountTreeFiles(const std::filesystem::path& folder);
+
 class CFolderOps {
  public:
   CFolderOps() = default;
@@ -79,11 +84,29 @@ class CFolderOps {
   bool CommitMoves(std::vector<std::filesystem::path>* stayed = nullptr);
 
   // Copies (or moves, or links) every file of source into target; byteCounter grows by each size.
+  // A symbolic link (a shortcut) is placed as the link it is, never as the file it names. Each file
+  // steps the progress window; a cancel seen there sets the cancel flag and ends the walk with 0.
   int CopyFiles(const std::filesystem::path& source, const std::filesystem::path& target,
                 int64_t& byteCounter, int mode, Progress* progress);
   // The same for every subfolder, recursively, creating target folders.
   int CopySubfolders(const std::filesystem::path& source, const std::filesystem::path& target,
                      int64_t& byteCounter, int mode, Progress* progress);
+  // A whole tree: target (created when missing), the files of source, then its subfolders.
+  int CopyTree(const std::filesystem::path& source, const std::filesystem::path& target,
+               int64_t& byteCounter, int mode, Progress* progress);
+
+  // The walks step the progress window on from this position, so that the walks of several runs
+  // (one object per library) share one window.
+  void SetProgressPosition(int64_t position) { walkPosition_ = position; }
+  int64_t ProgressPosition() const { return walkPosition_; }
+  // A copy replaces a file (never a folder) of its name at the target: a backup made again into the
+  // same folder. Off by default: a placement never replaces.
+  void SetReplaceCopies(bool replace) { replaceCopies_ = replace; }
+
+  // Creates a folder and records it; true when it exists afterwards.
+  bool CreateFolder(const std::filesystem::path& folder);
+  // The folder and every missing folder above it, each recorded.
+  bool CreateFolderPath(const std::filesystem::path& folder);
 
   // Places every day folder of oldRoot under newRoot and changes the picture records' paths; the
   // caller changes the day records (recording them in movedDays) and saves.
@@ -97,6 +120,9 @@ class CFolderOps {
   int DeleteFiles(const std::filesystem::path& folder);
   // Deletes every subfolder's files and subfolders, then removes the subfolder.
   int DeleteSubfolders(const std::filesystem::path& folder);
+  // Removes the folders of a tree that hold nothing (what a stopped move emptied), the folder itself
+  // last; a folder that still holds a file stays, and so do the folders above it.
+  void RemoveEmptyFolders(const std::filesystem::path& folder);
 
   // Undoes a failed or cancelled run: picture records (with the days' totals unless keepTotals),
   // day records, placed files, created folders newest first.
@@ -109,12 +135,21 @@ class CFolderOps {
  protected:
   // Deletes the source of a committed move; tests put a card that refuses in here.
   virtual bool RemoveMovedSource(const std::filesystem::path& source);
-  // Creates a folder and records it; true when it exists afterwards.
-  bool CreateFolder(const std::filesystem::path& folder);
   void UndoPlacements();
   void RemoveCreatedFolders();
 
   RunRecords records_;
+
+ private:
+  // One file of a walk: counted and placed (a link as a link, an earlier copy replaced when asked).
+  bool PlaceWalked(const std::filesystem::path& file, const std::filesystem::path& target, int64_t& byteCounter,
+                   int mode);
+  bool PlaceLink(const std::filesystem::path& source, const std::filesystem::path& target, int mode);
+  // One step of the progress window; false when the user cancelled.
+  bool Step(Progress* progress);
+
+  int64_t walkPosition_ = 0;
+  bool replaceCopies_ = false;
 };
 
 }  // namespace orrivan

@@ -254,9 +254,9 @@ bool CFolderOps::CommitMoves(std::vector<fs::path>* stayed) {
   bool all = true;
   for (PlacedFile& placed : records_.placedFiles) {
     if (placed.how != PlacedFile::How::CopiedForMove) continue;
-    // The copy must still be there before its source goes.
+    // The copy must still be there before its source goes (a link as itself: its target may be gone).
     struct stat st {};
-    if (::stat(placed.newPath.c_str(), &st) != 0) {
+    if (::lstat(placed.newPath.c_str(), &st) != 0) {
       all = false;
       continue;
     }

@@ -1,16 +1,13 @@
 // Day-folder trees for the maintenance runs. Every walk looks at entries with lstat, so a symbolic
-// link (a shortcut of a shortcut library) is handled as the link it is: moved, copied or trashed as a
+// link (a shortcut of a shortcut library) is handled as the link it is: trashed or made normal as a
 // link, never followed into the user's own folders.
 #include "maintenance/library_tree.h"
 
 #include <fcntl.h>
-#include <linux/fs.h>
 #include <sys/stat.h>
-#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <system_error>
 
@@ -59,15 +56,6 @@ bool IsLink(const fs::path& path) {
   return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
 }
 
-bool Exists(const fs::path& path) {
-  struct stat st {};
-  return ::lstat(path.c_str(), &st) == 0;
-}
-
-int RenameNoReplace(const fs::path& from, const fs::path& to) {
-  return static_cast<int>(::syscall(SYS_renameat2, AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE));
-}
-
 fs::path Canonical(const fs::path& path) {
   std::error_code ec;
   fs::path result = fs::weakly_canonical(fs::absolute(path, ec), ec);
@@ -100,79 +88,6 @@ bool DeleteDayFolder(const fs::path& folder, const fs::path& root) {
   ops.DeleteSubfolders(folder);
   ops.DeleteFiles(folder);
   return ::rmdir(folder.c_str()) == 0;
-}
-
-int64_t CountTreeFiles(const fs::path& folder) {
-  const Entries entries = ListEntries(folder);
-  int64_t count = static_cast<int64_t>(entries.files.size());
-  for (const fs::path& sub : entries.folders) count += CountTreeFiles(sub);
-  return count;
-}
-
-bool CTreeTransfer::TransferLink(const fs::path& source, const fs::path& target, int mode) {
-  std::error_code ec;
-  const fs::path linkText = fs::read_symlink(source, ec);
-  if (ec) return false;
-  if (mode == kTransferMove) {
-    if (RenameNoReplace(source, target) == 0) {
-      records_.placedFiles.push_back({source, target, PlacedFile::How::Renamed});
-      return true;
-    }
-    if (errno != EXDEV) return false;
-    fs::create_symlink(linkText, target, ec);
-    if (ec) return false;
-    records_.AddPlaced(target);
-    copiedLinks_.emplace_back(source, target);
-    return true;
-  }
-  fs::create_symlink(linkText, target, ec);
-  if (ec) return false;
-  records_.AddPlaced(target);
-  return true;
-}
-
-bool CTreeTransfer::TransferTree(const fs::path& source, const fs::path& target, int mode, bool overwrite,
-                                 Progress* progress, int64_t& position) {
-  if (!CreateFolder(target)) return false;
-  const Entries entries = ListEntries(source);
-  if (!entries.ok) return false;
-  for (const fs::path& file : entries.files) {
-    const fs::path to = target / file.filename();
-    if (overwrite && mode == kTransferCopy && Exists(to)) {
-      // Only the files of an earlier copy of this day are replaced, never a folder.
-      struct stat st {};
-      if (::lstat(to.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return false;
-      ClearAttributes(to);
-      if (::unlink(to.c_str()) != 0) return false;
-    }
-    const bool ok = IsLink(file) ? TransferLink(file, to, mode) : PlaceFile(file, to, mode);
-    if (!ok) return false;
-    if (progress) {
-      progress->SetPosition(++position);
-      if (progress->Cancelled()) {
-        records_.cancelled = true;
-        return false;
-      }
-    }
-  }
-  for (const fs::path& sub : entries.folders)
-    if (!TransferTree(sub, target / sub.filename(), mode, overwrite, progress, position)) return false;
-  return true;
-}
-
-void CTreeTransfer::UndoTree() {
-  UndoPlacements();
-  RemoveCreatedFolders();
-  copiedLinks_.clear();
-}
-
-bool CTreeTransfer::CommitTree() {
-  bool all = CommitMoves();
-  for (const auto& [oldLink, newLink] : copiedLinks_) {
-    if (!IsLink(newLink) || ::unlink(oldLink.c_str()) != 0) all = false;
-  }
-  copiedLinks_.clear();
-  return all;
 }
 
 std::string AutorunText(int displayMethod) {

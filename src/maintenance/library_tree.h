@@ -1,7 +1,7 @@
 // The tree work that erase, move, backup and the rebuilds share: deleting a day folder (only ever a
-// direct child of the root it belongs to, walked with lstat, files to the Trash), copying or moving a
-// day folder's tree without following links, the destination's autorun file and page attributes,
-// and the album save every maintenance run ends with.
+// direct child of the root it belongs to, files to the Trash, through the library's folder
+// operations), the destination's autorun file and page attributes, and the album save every
+// maintenance run ends with.
 #pragma once
 
 #include <atomic>
@@ -42,29 +42,6 @@ bool IsDirectChildFolder(const std::filesystem::path& folder, const std::filesys
 // removes the folders. Refuses (false, nothing touched) unless the folder is a direct child of root.
 // True when the folder is gone afterwards; a file that cannot be trashed stays, and so does its folder.
 bool DeleteDayFolder(const std::filesystem::path& folder, const std::filesystem::path& root);
-
-// Files and links below a folder (not entering links), for progress ranges.
-int64_t CountTreeFiles(const std::filesystem::path& folder);
-
-// Places a day folder's tree into target (created), file by file in the given mode (kTransferMove or
-// kTransferCopy). Regular files go through CFolderOps::PlaceFile; a symbolic link (a shortcut) is
-// moved or copied as a link, never as the file it names. With overwrite, a copy replaces a file of
-// the same name at the target (a backup made again into the same folder). Returns false at the first
-// failure; everything placed so far is in the records, so UndoTree can put it back.
-class CTreeTransfer : public CFolderOps {
- public:
-  bool TransferTree(const std::filesystem::path& source, const std::filesystem::path& target, int mode,
-                    bool overwrite, Progress* progress, int64_t& position);
-  // Puts this transfer back: moved files return, copies and created folders go.
-  void UndoTree();
-  // After the album is saved: the sources of moves across file systems (files and links) go.
-  bool CommitTree();
-
- private:
-  bool TransferLink(const std::filesystem::path& source, const std::filesystem::path& target, int mode);
-  // Links copied for a move across file systems: old link, new link.
-  std::vector<std::pair<std::filesystem::path, std::filesystem::path>> copiedLinks_;
-};
 
 // "autorun.inf" in the chosen folder as raw bytes: it opens library_1.htm ("DisplayMethod" 0) or
 // library_2.htm (otherwise). No trailing line break.

@@ -1,11 +1,8 @@
-// Move and backup share one walk: the day folder's tree is placed under the destination's library
-// folder, the records are pointed there (in the main album for a move, in a separate album for a
-// backup), the day pages and the destination's pages are written, and only then does the move let
-// go of the old folders.
+// Move and backup share one walk, the library's folder operations: the day folder's tree is placed
+// under the destination's library folder, the records are pointed there (in the main album for a
+// move, in a separate album for a backup), the day pages and the destination's pages are written,
+// and only then does the move let go of the old folders.
 #include "maintenance/transfer.h"
-
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <memory>
 #include <set>
@@ -70,18 +67,6 @@ bool LiesInDestination(const std::string& folder, const fs::path& destinationLib
   return day == destination || day.parent_path() == destination;
 }
 
-// Empty folders of a day folder that a stopped move emptied; a folder that still holds a file stays.
-void RemoveEmptyFolders(const fs::path& folder) {
-  std::error_code ec;
-  std::vector<fs::path> subfolders;
-  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-    struct stat st {};
-    if (::lstat(it->path().c_str(), &st) == 0 && S_ISDIR(st.st_mode)) subfolders.push_back(it->path());
-  }
-  for (const fs::path& sub : subfolders) RemoveEmptyFolders(sub);
-  ::rmdir(folder.c_str());
-}
-
 struct Selected {
   CAlbumData day;
   std::string name;
@@ -137,7 +122,7 @@ void FinishDestination(CRKCardAlbumDoc& destinationAlbum, Interaction& ui, const
 
 bool DestinationHoldsMainPages(const fs::path& chosenFolder, const fs::path& home) {
   if (IsInside(chosenFolder, home) && IsInside(home, chosenFolder)) return true;
-  for (const fs::path name : {fs::path(layout::kHtmlFolderName), fs::path(layout::kListFramePageName),
+  for (const fs::path& name : {fs::path(layout::kHtmlFolderName), fs::path(layout::kListFramePageName),
                               fs::path(layout::kCalendarFramePageName)})
     if (SameFile(chosenFolder / name, home / name)) return true;
   return false;
@@ -163,7 +148,7 @@ TransferReport MoveLibraries(CRKCardAlbumDoc& album, Interaction& ui, const std:
 
   struct Moved {
     std::string oldFolder, newFolder, name;
-    std::unique_ptr<CTreeTransfer> transfer;
+    std::unique_ptr<CFolderOps> transfer;
   };
   std::vector<Moved> moved;
   bool stopped = false;
@@ -181,14 +166,18 @@ TransferReport MoveLibraries(CRKCardAlbumDoc& album, Interaction& ui, const std:
         continue;
       }
       const fs::path target = destinationLibrary / row.name;
-      auto transfer = std::make_unique<CTreeTransfer>();
+      auto transfer = std::make_unique<CFolderOps>();
+      transfer->SetProgressPosition(position);
+      int64_t bytes = 0;
       // Two libraries of one name (from two roots) would end up in one folder.
-      if (!targets.insert(ToUpperAscii(row.name)).second ||
-          !transfer->TransferTree(layout::FromStoredPath(row.day.folderPath), target, kTransferMove, false,
-                                  progress.get(), position)) {
+      const bool taken = !targets.insert(ToUpperAscii(row.name)).second;
+      const bool placed = !taken && transfer->CopyTree(layout::FromStoredPath(row.day.folderPath), target, bytes,
+                                                       kTransferMove, progress.get()) != 0;
+      position = transfer->ProgressPosition();
+      if (!placed) {
         // This library goes back whole; the ones before it stay at the destination.
         const bool cancelled = transfer->Cancelled();
-        transfer->UndoTree();
+        transfer->UndoRun(kTransferMove, album, true);
         report.stoppedAt = row.name;
         stopped = true;
         report.result = cancelled ? MaintenanceResult::Cancelled : MaintenanceResult::Failed;
@@ -237,7 +226,7 @@ TransferReport MoveLibraries(CRKCardAlbumDoc& album, Interaction& ui, const std:
   report.saved = save(album, ui);
   if (!report.saved) {
     // The album on disk still names the old folders: every file goes back there.
-    for (auto it = moved.rbegin(); it != moved.rend(); ++it) it->transfer->UndoTree();
+    for (auto it = moved.rbegin(); it != moved.rend(); ++it) it->transfer->UndoRun(kTransferMove, album, true);
     album.Load(snapshot);
     report.result = MaintenanceResult::Failed;
     report.doneNames.clear();
@@ -245,12 +234,12 @@ TransferReport MoveLibraries(CRKCardAlbumDoc& album, Interaction& ui, const std:
   }
   const fs::path root = layout::LibraryRoot();
   for (Moved& m : moved) {
-    m.transfer->CommitTree();
+    m.transfer->CommitMoves();
     const fs::path oldFolder = layout::FromStoredPath(m.oldFolder);
     if (!stopped) {
       DeleteDayFolder(oldFolder, root);
     } else if (IsDirectChildFolder(oldFolder, root)) {
-      RemoveEmptyFolders(oldFolder);
+      m.transfer->RemoveEmptyFolders(oldFolder);
     }
   }
   if (!stopped) {
@@ -292,12 +281,17 @@ TransferReport BackupLibraries(CRKCardAlbumDoc& album, Interaction& ui, const st
         continue;
       }
       const fs::path target = destinationLibrary / row.name;
-      CTreeTransfer transfer;
-      if (!targets.insert(ToUpperAscii(row.name)).second ||
-          !transfer.TransferTree(layout::FromStoredPath(row.day.folderPath), target, kTransferCopy, true,
-                                 progress.get(), position)) {
+      CFolderOps transfer;
+      transfer.SetProgressPosition(position);
+      transfer.SetReplaceCopies(true);
+      int64_t bytes = 0;
+      const bool taken = !targets.insert(ToUpperAscii(row.name)).second;
+      const bool placed = !taken && transfer.CopyTree(layout::FromStoredPath(row.day.folderPath), target, bytes,
+                                                      kTransferCopy, progress.get()) != 0;
+      position = transfer.ProgressPosition();
+      if (!placed) {
         const bool cancelled = transfer.Cancelled();
-        transfer.UndoTree();
+        transfer.UndoRun(kTransferCopy, destinationAlbum, true);
         report.stoppedAt = row.name;
         report.result = cancelled ? MaintenanceResult::Cancelled : MaintenanceResult::Failed;
         if (!cancelled) ui.Message(Str(StrId::LibraryWriteError), Icon::Stop);

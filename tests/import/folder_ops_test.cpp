@@ -167,6 +167,94 @@ TEST_F(FolderOps, CopyTreeRecordsFoldersAndUndoRemovesThemNewestFirst) {
   EXPECT_EQ(test::TreeOf(dir_ / "from").size(), 3u);
 }
 
+// A progress window that records the steps and reports cancel from a given step on.
+class StepProgress : public Progress {
+ public:
+  explicit StepProgress(int64_t cancelAt = 0) : cancelAt_(cancelAt) {}
+  void SetText(const std::string&, const std::string&) override {}
+  void SetRange(int64_t) override {}
+  void SetPosition(int64_t position) override { positions.push_back(position); }
+  bool Cancelled() const override { return cancelAt_ > 0 && !positions.empty() && positions.back() >= cancelAt_; }
+  std::vector<int64_t> positions;
+
+ private:
+  int64_t cancelAt_;
+};
+
+TEST_F(FolderOps, CopyTreePlacesLinksAsLinksStepsEachFileAndStopsAtCancel) {
+  const fs::path from = dir_ / "from";
+  test::WriteFile(from / "A.JPG", "aa");
+  test::WriteFile(from / "sub" / "C.JPG", "c");
+  const fs::path original = dir_ / "original.JPG";
+  test::WriteFile(original, "the user's own");
+  fs::create_symlink(original, from / "B.JPG.lnk");
+  // A pipe is never opened (a copy would wait on it for ever) and never counted.
+  ASSERT_EQ(::mkfifo((from / "pipe").c_str(), 0644), 0);
+  EXPECT_EQ(CountTreeFiles(from), 3);
+  EXPECT_EQ(CountFolderFiles(from), 2);
+
+  // Two runs share one window: the second steps on from where the first stopped.
+  StepProgress progress;
+  ops_.SetProgressPosition(5);
+  int64_t bytes = 0;
+  ASSERT_EQ(ops_.CopyTree(from, dir_ / "to", bytes, kTransferCopy, &progress), 1);
+  EXPECT_EQ(progress.positions, (std::vector<int64_t>{6, 7, 8}));
+  EXPECT_EQ(ops_.ProgressPosition(), 8);
+  EXPECT_EQ(bytes, 3 + static_cast<int64_t>(original.string().size()));
+  ASSERT_TRUE(fs::is_symlink(dir_ / "to" / "B.JPG.lnk"));
+  EXPECT_EQ(fs::read_symlink(dir_ / "to" / "B.JPG.lnk"), original);
+  EXPECT_FALSE(fs::exists(fs::symlink_status(dir_ / "to" / "pipe")));
+  EXPECT_EQ(test::ReadFile(dir_ / "to" / "sub" / "C.JPG"), "c");
+
+  // A copy into the same folder again fails on the first file, unless earlier copies are replaced.
+  test::WriteFile(from / "A.JPG", "new");
+  CFolderOps again;
+  EXPECT_EQ(again.CopyTree(from, dir_ / "to", bytes, kTransferCopy, nullptr), 0);
+  EXPECT_EQ(test::ReadFile(dir_ / "to" / "A.JPG"), "aa");
+  CFolderOps replacing;
+  replacing.SetReplaceCopies(true);
+  ASSERT_EQ(replacing.CopyTree(from, dir_ / "to", bytes, kTransferCopy, nullptr), 1);
+  EXPECT_EQ(test::ReadFile(dir_ / "to" / "A.JPG"), "new");
+  EXPECT_EQ(test::ReadFile(original), "the user's own");
+
+  // A cancel ends the walk at once, with the flag set; the undo takes back what was placed.
+  StepProgress cancelling(2);
+  CFolderOps cancelled;
+  ASSERT_EQ(cancelled.CopyTree(from, dir_ / "cancelled", bytes, kTransferCopy, &cancelling), 0);
+  EXPECT_TRUE(cancelled.Cancelled());
+  EXPECT_EQ(cancelling.positions, (std::vector<int64_t>{1, 2}));
+  EXPECT_EQ(cancelled.Records().placedFiles.size(), 2u);
+  EXPECT_FALSE(fs::exists(dir_ / "cancelled" / "sub"));
+  CRKCardAlbumDoc album(home_);
+  album.SetGenerationRotation(false);
+  cancelled.UndoRun(kTransferCopy, album, true);
+  EXPECT_FALSE(fs::exists(dir_ / "cancelled"));
+}
+
+TEST_F(FolderOps, ALinkMovedAcrossFileSystemsIsMadeAgainAndItsSourceGoesOnlyWhenCommitted) {
+  if (!fs::is_directory("/dev/shm")) GTEST_SKIP() << "no /dev/shm";
+  struct stat shm {}, here {};
+  const fs::path card = ShmFolder();
+  if (::stat(card.c_str(), &shm) != 0 || ::stat(dir_.path().c_str(), &here) != 0 || shm.st_dev == here.st_dev)
+    GTEST_SKIP() << "/dev/shm is not another file system";
+  const fs::path original = dir_ / "original.JPG";
+  test::WriteFile(original, "the user's own");
+  fs::create_directories(card / "day");
+  fs::create_symlink(original, card / "day" / "A.JPG.lnk");
+  // A shortcut whose original is gone moves as well.
+  fs::create_symlink(dir_ / "gone.JPG", card / "day" / "B.JPG.lnk");
+  int64_t bytes = 0;
+  ASSERT_EQ(ops_.CopyTree(card / "day", dir_ / "lib", bytes, kTransferMove, nullptr), 1);
+  for (const char* name : {"A.JPG.lnk", "B.JPG.lnk"}) {
+    EXPECT_TRUE(fs::is_symlink(dir_ / "lib" / name)) << name;
+    EXPECT_TRUE(fs::is_symlink(card / "day" / name)) << name;
+  }
+  EXPECT_EQ(fs::read_symlink(dir_ / "lib" / "B.JPG.lnk"), dir_ / "gone.JPG");
+  ASSERT_TRUE(ops_.CommitMoves());
+  EXPECT_TRUE(fs::is_empty(card / "day"));
+  EXPECT_EQ(test::ReadFile(original), "the user's own");
+}
+
 TEST_F(FolderOps, MoveLibraryMovesPictureRecordsButNotTheHtmlFolder) {
   const fs::path oldRoot = dir_ / "old" / "Image Library";
   const fs::path newRoot = dir_ / "new" / "Image Library";
