@@ -274,6 +274,24 @@ TEST_F(RelocationAcrossFileSystems, MovesEveryFileAndLeavesNoSourceBehind) {
   EXPECT_EQ(ReadFile(newRoot / "Orrivan.rks"), album.SaveBytes());
 }
 
+// A shortcut library's links arrive as links (never as copies of the user's originals), one whose
+// original is gone among them.
+TEST_F(RelocationAcrossFileSystems, ShortcutsArriveAsTheLinksTheyAre) {
+  CRKCardAlbumDoc album(home_);
+  OpenLibrary(album);
+  const fs::path original = dir_ / "original.JPG";
+  WriteFile(original, "the user's own");
+  fs::create_symlink(original, root_ / "20070315" / "D.JPG.lnk");
+  fs::create_symlink(dir_ / "gone.JPG", root_ / "20070315" / "E.JPG.lnk");
+  const fs::path newRoot = other_->path() / "Image Library";
+  ASSERT_EQ(RelocateLibrary(ui_, album, other_->path()), RelocateResult::Relocated);
+  EXPECT_EQ(fs::read_symlink(newRoot / "20070315" / "D.JPG.lnk"), original);
+  EXPECT_EQ(fs::read_symlink(newRoot / "20070315" / "E.JPG.lnk"), dir_ / "gone.JPG");
+  EXPECT_EQ(ReadFile(original), "the user's own");
+  EXPECT_FALSE(fs::exists(root_));
+  EXPECT_TRUE(ui_.Texts(FakeInteraction::Kind::Message).empty());
+}
+
 TEST_F(RelocationAcrossFileSystems, CancelRemovesTheCopiesAndKeepsTheSources) {
   CRKCardAlbumDoc album(home_);
   OpenLibrary(album);
