@@ -567,7 +567,8 @@ ImportResult CImportEngine::Run(const std::vector<fs::path>& sources) {
   // 5. Progress.
   progress_ = ui_.OpenProgress(Str(options_.progressCaption));
   if (progress_) {
-    progress_->SetText(Str(mode_ == kTransferMove ? StrId::MovingFiles : StrId::CopyingFiles), std::string());
+    progress_->SetText(Str(options_.placingText.value_or(mode_ == kTransferMove ? StrId::MovingFiles : StrId::CopyingFiles)),
+                       std::string());
     progress_->SetRange(total_);
     progress_->SetPosition(0);
   }

@@ -27,6 +27,9 @@ struct ImportOptions {
   std::optional<std::string> title;   // wins over "InputTitle": the title of every day the run made
   bool openBrowser = true;            // false: never open the library afterwards
   StrId progressCaption = StrId::ImportCaption;  // the automatic import shows its own
+  // The progress line while files are placed; default by the transfer mode (a driver that moves
+  // files it received itself still says what the user chose).
+  std::optional<StrId> placingText;
 };
 
 enum class ImportResult {

@@ -4,11 +4,13 @@
 #include "import/usb_import.h"
 
 #include <stdlib.h>
+#include <unistd.h>
 #include <sys/stat.h>
 
 #include <cstdio>
 #include <fstream>
 #include <map>
+#include <span>
 #include <system_error>
 
 #include "base/paths.h"
@@ -19,6 +21,7 @@
 #include "import/folder_ops.h"
 #include "html/html_text.h"
 #include "imaging/jpeg_file.h"
+#include "library/album_document.h"
 #include "library/layout.h"
 
 namespace orrivan {
@@ -31,6 +34,9 @@ namespace {
 constexpr char kReceivePrefix[] = ".orrivan-usb-receive-";
 
 bool SameBytes(const fs::path& a, const fs::path& b) {
+  struct stat sa {}, sb {};
+  if (::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino)
+    return true;
   std::ifstream x(a, std::ios::binary), y(b, std::ios::binary);
   if (!x || !y) return false;
   char bx[65536], by[65536];
@@ -68,20 +74,16 @@ constexpr std::size_t kHeadBytes = 64 * 1024;
 std::vector<bool> CUsbImport::AlreadyInLibrary(usb::CUsbCamera& camera, const std::vector<usb::UsbFile>& files) {
   std::vector<bool> skip(files.size(), false);
   const int classification = options_.classification.value_or(settings::GetInt(Key::Classitication) == 1 ? 1 : 0);
-  if (classification != 0 || receiveFolder_.empty()) return skip;
-  const fs::path probe = receiveFolder_ / "head.jpg";
+  // A library without days holds none of them: no head is read.
+  if (classification != 0 || album_.DayCount() == 0) return skip;
   for (size_t i = 0; i < files.size(); ++i) {
     const usb::UsbFile& picture = files[i];
     if (!IsJpg(picture.name)) continue;
     std::string head;
     if (!camera.ReadHead(picture, kHeadBytes, head) || head.empty()) continue;
     std::string stamp, known;
-    try {
-      std::ofstream(probe, std::ios::binary | std::ios::trunc).write(head.data(), static_cast<std::streamsize>(head.size()));
-    } catch (...) {
-      continue;
-    }
-    if (!CJpegFile::ReadShootingDate(probe, stamp) || stamp.size() < 8) continue;
+    const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(head.data()), head.size());
+    if (!CJpegFile::ReadShootingDate(bytes, stamp) || stamp.size() < 8) continue;
     const std::string day = FindDayFolder(album_, stamp.substr(0, 8));
     if (day.empty()) continue;
     const fs::path folder = layout::FromStoredPath(day);
@@ -106,8 +108,6 @@ std::vector<bool> CUsbImport::AlreadyInLibrary(usb::CUsbCamera& camera, const st
     }
     skip[i] = true;
   }
-  std::error_code ec;
-  fs::remove(probe, ec);
   return skip;
 }
 
@@ -209,16 +209,18 @@ ImportResult CUsbImport::Run(usb::CUsbCamera& camera) {
     }
   }
   progress.reset();
-  // The receive tree is ours: the engine copies from it (a move would only save the copy), and the
-  // camera's files go after the save.
   if (sources.empty()) {
     // Every file is in the library already: nothing to file, nothing to delete.
     RemoveReceiveFolder();
     TellWhatStayed({});
     return ImportResult::NothingToDo;
   }
+  // The receive tree is ours: the engine moves from it (a second name within one file system, no
+  // second copy of the bytes) and says what the user chose. A name of each file kept outside the
+  // tree holds the bytes as they came for the check before the camera's files go after the save.
   ImportOptions engineOptions = options_;
-  engineOptions.transferMode = kTransferCopy;
+  engineOptions.transferMode = KeepReceivedNames(received) ? kTransferMove : kTransferCopy;
+  engineOptions.placingText = mode == kTransferMove ? StrId::MovingFiles : StrId::CopyingFiles;
   CImportEngine engine(album_, ui_, engineOptions);
   const ImportResult result = engine.Run(sources);
   if (result == ImportResult::Done && mode == kTransferMove)
@@ -226,6 +228,24 @@ ImportResult CUsbImport::Run(usb::CUsbCamera& camera) {
   RemoveReceiveFolder();
   if (result == ImportResult::Done || result == ImportResult::NothingToDo) TellWhatStayed({});
   return result;
+}
+
+bool CUsbImport::KeepReceivedNames(std::vector<fs::path>& received) {
+  const fs::path keep = receiveFolder_ / "kept";
+  std::error_code ec;
+  if (!fs::create_directory(keep, ec)) return false;
+  std::vector<fs::path> kept(received.size());
+  for (size_t i = 0; i < received.size(); ++i) {
+    if (received[i].empty()) continue;
+    kept[i] = keep / std::to_string(i);
+    // A file system without second names: the engine copies, and the tree's names stay.
+    if (::link(received[i].c_str(), kept[i].c_str()) != 0) {
+      fs::remove_all(keep, ec);
+      return false;
+    }
+  }
+  received = std::move(kept);
+  return true;
 }
 
 void CUsbImport::TellWhatStayed(std::string text) {

@@ -42,6 +42,9 @@ class CUsbImport {
 
  private:
   bool MakeReceiveFolder();
+  // A second name for each received file outside the tree the engine files (received is changed to
+  // them); false when the file system has none, and nothing changed.
+  bool KeepReceivedNames(std::vector<std::filesystem::path>& received);
   // What stayed on the camera and why, told (after `text`, when given) once a run got to its end.
   void TellWhatStayed(std::string text);
   void RemoveReceiveFolder();

@@ -399,6 +399,15 @@ UsbStatus CUsbCamera::Download(const UsbFile& file, const fs::path& target) {
     const timespec times[2] = {{file.modified, 0}, {file.modified, 0}};
     ::utimensat(AT_FDCWD, temp.c_str(), times, 0);
   }
+  // On the disk before it is named: the library may take this very file (a second name), and a move
+  // deletes the camera's original once the album is saved.
+  const int sync = ::open(temp.c_str(), O_RDONLY | O_CLOEXEC);
+  const bool synced = sync >= 0 && ::fsync(sync) == 0;
+  if (sync >= 0) ::close(sync);
+  if (!synced) {
+    drop();
+    return Error(UsbError::Local, target.string() + ": cannot write there");
+  }
   if (::rename(temp.c_str(), target.c_str()) != 0) {
     drop();
     return Error(UsbError::Local, target.string() + ": cannot write there");

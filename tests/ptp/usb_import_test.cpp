@@ -98,6 +98,13 @@ class UsbImport : public test::ImportFixture {
     fs::remove(layout::WorkingAlbumPath());
   }
 
+  bool SawPlacingText(StrId id) {
+    for (const auto& window : ui_.progress)
+      for (const auto& text : window.texts)
+        if (text.first == Str(id)) return true;
+    return false;
+  }
+
   bool NoReceiveFolderLeft() {
     for (const auto& entry : fs::directory_iterator(home_))
       if (entry.path().filename().string().rfind(".orrivan-usb-receive-", 0) == 0) return false;
@@ -196,6 +203,9 @@ TEST_F(UsbImport, FilesExactlyWhatACardImportOfTheSameTreeFiles) {
   EXPECT_EQ(AlbumText(), cardAlbum);
   EXPECT_TRUE(NoReceiveFolderLeft());
   EXPECT_TRUE(fs::exists(dcim_ / "100TEST" / "ABCD0001.JPG"));  // a copy leaves the camera whole
+  // The engine files the received tree by a second name, yet says what the user chose.
+  EXPECT_TRUE(SawPlacingText(StrId::CopyingFiles));
+  EXPECT_FALSE(SawPlacingText(StrId::MovingFiles));
   // The movie of another kind stayed on the camera, and the user is told.
   EXPECT_EQ(ui_.Texts(test::FakeInteraction::Kind::Message).back(),
             html::FormatText(Str(StrId::UsbLeftOnCamera), {"1"}));
@@ -276,6 +286,7 @@ TEST_F(UsbImport, MoveDeletesOnTheCameraOnlyWhatTheSavedLibraryHolds) {
   ImportOptions move;
   move.transferMode = kTransferMove;
   ASSERT_EQ(CameraImport(move), ImportResult::Done);
+  EXPECT_TRUE(SawPlacingText(StrId::MovingFiles));
   EXPECT_TRUE(fs::exists(layout::WorkingAlbumPath()));
   EXPECT_TRUE(fs::exists(library_ / "20070315" / "ABCD0001.JPG"));
   EXPECT_FALSE(fs::exists(dcim_ / "100TEST" / "ABCD0001.JPG"));
