@@ -23,7 +23,11 @@ one() {  # $1: card|usb; prints seconds
   [ "$1" = usb ] && source=(--camera "disk:$work/card")
   local t0 t1
   t0=$(date +%s.%N)
-  "$cli" --home "$work/home" import "${source[@]}" "${flags[@]}" </dev/null >/dev/null 2>&1
+  if ! "$cli" --home "$work/home" import "${source[@]}" "${flags[@]}" </dev/null >"$work/out" 2>&1; then
+    echo "the $1 import failed:" >&2
+    cat "$work/out" >&2
+    exit 1
+  fi
   t1=$(date +%s.%N)
   echo "$t1 - $t0" | bc
 }
