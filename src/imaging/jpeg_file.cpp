@@ -166,7 +166,7 @@ std::uint8_t CJpegFile::ReadOrientation(std::span<const std::uint8_t> bytes, int
 }
 
 bool CJpegFile::RotateBytes(std::span<const std::uint8_t> in, std::uint8_t code, int /*version*/,
-                            std::vector<std::uint8_t>& out) {
+                            std::vector<std::uint8_t>& out, unsigned threads) {
   // The header is copied segment by segment whatever the Exif version: copying byte by byte
   // (as for 2.10 files) would take 0xFF 0xDD inside a table for a DRI marker and drop it.
   if (code == kRotationNone) {
@@ -174,11 +174,15 @@ bool CJpegFile::RotateBytes(std::span<const std::uint8_t> in, std::uint8_t code,
     return true;
   }
   try {
-    return jpeg::TurnJpeg(in, code, out);
+    return jpeg::TurnJpeg(in, code, out, threads);
   } catch (const std::bad_alloc&) {
     out.clear();
     return false;
   }
+}
+
+bool CJpegFile::ReplaceWithTurned(const std::filesystem::path& path, const std::vector<std::uint8_t>& turned) {
+  return OwnerMayWrite(path) && ReplaceFile(path, turned);
 }
 
 bool CJpegFile::OwnerMayWrite(const std::filesystem::path& path) {

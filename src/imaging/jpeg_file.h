@@ -56,8 +56,13 @@ class CJpegFile {
   static bool ReadShootingDate(std::span<const std::uint8_t> bytes, std::string& out);
   static std::uint8_t ReadOrientation(std::span<const std::uint8_t> bytes, int& outVersion);
   // On success `out` holds the turned file; on failure `out` is unspecified and false is returned.
+  // threads as TurnJpeg takes it (0: as many as help); a caller already running one turn per core
+  // passes 1.
   static bool RotateBytes(std::span<const std::uint8_t> in, std::uint8_t code, int version,
-                          std::vector<std::uint8_t>& out);
+                          std::vector<std::uint8_t>& out, unsigned threads = 0);
+  // The second half of RotateFile, for a caller that turned the bytes already: the same mode check
+  // and the same atomic replacement.
+  static bool ReplaceWithTurned(const std::filesystem::path& path, const std::vector<std::uint8_t>& turned);
 };
 
 }  // namespace orrivan

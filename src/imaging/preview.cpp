@@ -25,20 +25,8 @@ PreviewOutcome Save(const RgbImage& image, const std::filesystem::path& preview)
   return SaveJpeg(image, preview, kJpegQuality) ? PreviewOutcome::Written : PreviewOutcome::Failed;
 }
 
-PreviewOutcome StillPreview(const std::filesystem::path& image, const std::filesystem::path& preview, int turn) {
-  const auto bytes = ReadFileBytes(image, kMaxStillImageBytes);
-  if (!bytes) return PreviewOutcome::Failed;
-  JpegDecoder decoder(*bytes);
-  if (!decoder.ReadHeader()) return PreviewOutcome::Failed;
-  const bool quarter = turn == 1 || turn == 3;
-  ImageSize full = decoder.size();
-  if (quarter) full = {full.height, full.width};
-  const ImageSize target = PreviewSize(full);
-  auto decoded = decoder.Decode(quarter ? ImageSize{target.height, target.width} : target);
-  if (!decoded) return PreviewOutcome::Failed;
-  if (quarter) *decoded = TurnQuarter(*decoded, turn == 3);
-  if (decoded->size() != target) *decoded = Resample(*decoded, target.width, target.height);
-  return Save(*decoded, preview);
+PreviewOutcome Written(const std::optional<std::vector<std::uint8_t>>& bytes, const std::filesystem::path& preview) {
+  return bytes && WriteFileReplacing(preview, *bytes) ? PreviewOutcome::Written : PreviewOutcome::Failed;
 }
 
 PreviewOutcome MemoPreview(const std::filesystem::path& memo, const std::filesystem::path& preview) {
@@ -53,6 +41,26 @@ PreviewOutcome MemoPreview(const std::filesystem::path& memo, const std::filesys
 }
 
 }  // namespace
+
+std::optional<std::vector<std::uint8_t>> StillPreviewBytes(std::span<const std::uint8_t> image, int turn) {
+  JpegDecoder decoder(image);
+  if (!decoder.ReadHeader()) return std::nullopt;
+  const bool quarter = turn == 1 || turn == 3;
+  ImageSize full = decoder.size();
+  if (quarter) full = {full.height, full.width};
+  const ImageSize target = PreviewSize(full);
+  auto decoded = decoder.Decode(quarter ? ImageSize{target.height, target.width} : target);
+  if (!decoded) return std::nullopt;
+  if (quarter) *decoded = TurnQuarter(*decoded, turn == 3);
+  if (decoded->size() != target) *decoded = Resample(*decoded, target.width, target.height);
+  return EncodeJpeg(*decoded, kJpegQuality);
+}
+
+std::optional<std::vector<std::uint8_t>> MoviePreviewBytes(const std::filesystem::path& movie) {
+  const auto frame = ReadFirstMovieFrame(movie, kMovieFrameSize);
+  if (!frame) return std::nullopt;
+  return EncodeJpeg(*frame, kJpegQuality);
+}
 
 FileKind KindOfFile(std::string_view name) {
   if (HasExtension(name, "avi")) return FileKind::Movie;
@@ -124,14 +132,14 @@ PreviewOutcome MakePreview(const std::filesystem::path& image, const std::filesy
 
 PreviewOutcome MakePreview(const std::filesystem::path& image, const std::filesystem::path& preview, int turn) {
   switch (KindOfFile(image.filename().string())) {
-    case FileKind::Movie: {
-      const auto frame = ReadFirstMovieFrame(image, kMovieFrameSize);
-      return frame ? Save(*frame, preview) : PreviewOutcome::Failed;
-    }
+    case FileKind::Movie:
+      return Written(MoviePreviewBytes(image), preview);
     case FileKind::Memo:
       return MemoPreview(image, preview);
-    case FileKind::Still:
-      return StillPreview(image, preview, turn);
+    case FileKind::Still: {
+      const auto bytes = ReadFileBytes(image, kMaxStillImageBytes);
+      return bytes ? Written(StillPreviewBytes(*bytes, turn), preview) : PreviewOutcome::Failed;
+    }
   }
   return PreviewOutcome::Failed;
 }

@@ -4,9 +4,12 @@
 #pragma once
 
 #include <filesystem>
+#include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "imaging/image_ops.h"
 
@@ -52,6 +55,13 @@ PreviewOutcome MakePreview(const std::filesystem::path& image, const std::filesy
 // counter-clockwise, 3 clockwise, the rotation codes of the orientation reader): the preview of a
 // picture that is shown upright without its file being rewritten.
 PreviewOutcome MakePreview(const std::filesystem::path& image, const std::filesystem::path& preview, int turn);
+
+// The encoded preview of a still image held in memory (the whole file), turned as MakePreview turns
+// it; the bytes MakePreview would write for a file of these contents. Nothing when the image cannot
+// be decoded.
+std::optional<std::vector<std::uint8_t>> StillPreviewBytes(std::span<const std::uint8_t> image, int turn);
+// The encoded preview of a movie: its first frame, as MakePreview writes it.
+std::optional<std::vector<std::uint8_t>> MoviePreviewBytes(const std::filesystem::path& movie);
 
 // The entry of `folder` named `name` without regard to ASCII case (the exact name first), with its
 // real spelling; nothing when there is none.

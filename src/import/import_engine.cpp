@@ -277,6 +277,7 @@ bool CImportEngine::FileIntoFolder(const fs::path& source, const fs::path& targe
   const std::string targetName = SuffixedName(name, collision->suffix);
   const fs::path target = targetFolder / targetName;
   // Taken before the placement: a move takes the source away.
+  const std::shared_ptr<const PreparedFile> prepared = prefetch_ ? prefetch_->Take(source) : nullptr;
   const std::optional<EnumeratedFile> enumerated = EnumeratedFile::FromPath(source);
   if (!enumerated) return false;
   if (!PlaceFile(source, target, mode_)) return false;
@@ -295,7 +296,7 @@ bool CImportEngine::FileIntoFolder(const fs::path& source, const fs::path& targe
       record.totalSize = SaturateSize(std::max<int64_t>(0, record.totalSize - staleSize));
     }
   }
-  MakePreviewAndRecord(*enumerated, target, mode_, album_, records_);
+  MakePreviewAndRecord(*enumerated, target, mode_, album_, records_, prepared.get());
   AddToDayTotal(album_, dayFolder, enumerated->size);
   return true;
 }
@@ -461,7 +462,36 @@ bool CImportEngine::ImportUndatedFiles() {
   return true;
 }
 
+std::vector<CImportEngine::WalkFolder> CImportEngine::WalkFolders(const std::vector<fs::path>& sources, bool skipHtml) {
+  std::vector<WalkFolder> folders;
+  const bool failedBefore = listingFailed_;
+  for (const fs::path& source : sources) {
+    const bool dcf = IsDcfSource(source);
+    for (fs::path& folder : TakenSubfolders(source, dcf, skipHtml)) folders.emplace_back(std::move(folder), dcf);
+  }
+  listingFailed_ = failedBefore;  // the walk itself finds out
+  return folders;
+}
+
+void CImportEngine::StartPrefetch(const std::vector<WalkFolder>& folders) {
+  const unsigned workers = ImportWorkerCount(options_.threads);
+  if (workers <= 1) return;
+  const bool failedBefore = listingFailed_;
+  std::vector<fs::path> plan;
+  for (const auto& [folder, dcf] : folders) {
+    for (fs::path& file : TakenFiles(folder, dcf))
+      if (!IsKind(file, "wav")) plan.push_back(std::move(file));
+  }
+  listingFailed_ = failedBefore;
+  PrefetchOptions options;
+  options.turnUpright = settings::GetInt(Key::ImageRotation) == 0;
+  options.shortcut = mode_ == kTransferShortcut;
+  options.workers = workers;
+  prefetch_ = std::make_unique<CImportPrefetch>(std::move(plan), options);
+}
+
 void CImportEngine::RollBack() {
+  prefetch_.reset();  // nothing the workers made is placed any more
   album_.Load(snapshot_);
   UndoPlacements();
   // A failed save comes after the day pages: the pages of days this run made go with their folders.
@@ -574,6 +604,7 @@ ImportResult CImportEngine::Run(const std::vector<fs::path>& sources) {
   }
 
   // 7-11. Walk, then the undated files.
+  StartPrefetch(WalkFolders(walk, classification_ == 1));
   bool ok = true;
   for (size_t i = 0; ok && i < walk.size(); ++i) {
     dcf_ = IsDcfSource(walk[i]);
@@ -593,6 +624,7 @@ ImportResult CImportEngine::Run(const std::vector<fs::path>& sources) {
     return ImportResult::Failed;
   }
   progress_.reset();
+  prefetch_.reset();
   if (placedCount_ == 0 && undatedLeft_) {
     // The user left the undated files on the card and nothing else was new: the run ends here.
     // A card whose every file is already in the library goes on: the user sees it was read.

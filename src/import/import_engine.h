@@ -15,6 +15,7 @@
 #include "base/strings.h"
 #include "import/filing.h"
 #include "import/folder_ops.h"
+#include "import/import_prefetch.h"
 
 namespace orrivan {
 
@@ -30,6 +31,9 @@ struct ImportOptions {
   // The progress line while files are placed; default by the transfer mode (a driver that moves
   // files it received itself still says what the user chose).
   std::optional<StrId> placingText;
+  // Threads that read, turn and preview ahead of the walk; 1 runs the whole import on one thread.
+  // Default: ORRIVAN_IMPORT_THREADS, else one per core. Either way the result is the same.
+  std::optional<int> threads;
 };
 
 enum class ImportResult {
@@ -105,6 +109,12 @@ class CImportEngine : public CFolderOps {
   void Advance(const std::filesystem::path& source);
   bool CheckCancel();
 
+  // The still images and movies of the walk, in the walk's order, handed to the workers.
+  // Each folder with whether the DCF naming rule picks its files.
+  using WalkFolder = std::pair<std::filesystem::path, bool>;
+  void StartPrefetch(const std::vector<WalkFolder>& folders);
+  std::vector<WalkFolder> WalkFolders(const std::vector<std::filesystem::path>& sources, bool skipHtml);
+
   void RollBack();
   void CleanupMovedFolders();
   void ApplyTitles();
@@ -150,6 +160,7 @@ class CImportEngine : public CFolderOps {
   int64_t placedCount_ = 0;
   bool listingFailed_ = false;  // a source folder could not be listed: the run fails
   bool undatedLeft_ = false;    // the undated files were left on the card
+  std::unique_ptr<CImportPrefetch> prefetch_;
 };
 
 }  // namespace orrivan

@@ -298,6 +298,9 @@ ImportResult COtherImport::Run(const std::vector<fs::path>& given) {
   }
 
   // 5-6. Walk the folders in the user's order, then the undated files.
+  std::vector<WalkFolder> walk;
+  for (const fs::path& folder : folders) walk.emplace_back(folder, false);
+  StartPrefetch(walk);
   bool ok = true;
   for (size_t i = 0; ok && !records_.cancelled && i < folders.size(); ++i)
     ok = classification_ == 1 ? ImportFolderIntoDated(folders[i], datedFolder) : ImportFolderByDate(folders[i]);
@@ -307,6 +310,7 @@ ImportResult COtherImport::Run(const std::vector<fs::path>& given) {
   }
   if (ok && !records_.cancelled && classification_ == 0 && !undated_.empty()) ok = ImportUndatedFiles();
   progress_.reset();
+  prefetch_.reset();
   if (records_.cancelled) {
     RollBack();
     return ImportResult::Cancelled;

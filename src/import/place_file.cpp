@@ -71,7 +71,8 @@ bool SyncFolder(const fs::path& folder) {
 }
 
 fs::path TempNameBeside(const fs::path& target) {
-  static std::mt19937_64 rng{std::random_device{}()};
+  // Each thread its own generator: a shared one would race.
+  thread_local std::mt19937_64 rng{std::random_device{}()};
   char suffix[17];
   std::snprintf(suffix, sizeof suffix, "%016llx", static_cast<unsigned long long>(rng()));
   std::string name = ".";

@@ -12,6 +12,7 @@
 #include "base/settings.h"
 #include "imaging/jpeg_file.h"
 #include "import/folder_ops.h"
+#include "import/import_prefetch.h"
 #include "library/album_document.h"
 #include "library/album_records.h"
 #include "library/layout.h"
@@ -46,6 +47,20 @@ bool TurnUpright(const fs::path& image, const EnumeratedFile& source) {
   const timespec times[2] = {source.accessed, source.modified};
   ::utimensat(AT_FDCWD, image.c_str(), times, 0);
   return true;
+}
+
+// The worker's turn applied: the same checks and the same replacement as TurnUpright, without the
+// reading and turning.
+bool ApplyPreparedTurn(const fs::path& image, const EnumeratedFile& source, const std::vector<std::uint8_t>& turned) {
+  if (!HasWriteBits(image) || !CJpegFile::ReplaceWithTurned(image, turned)) return false;
+  const timespec times[2] = {source.accessed, source.modified};
+  ::utimensat(AT_FDCWD, image.c_str(), times, 0);
+  return true;
+}
+
+bool MadeOf(const PreparedFile& prepared, const EnumeratedFile& source) {
+  return prepared.size == source.size && prepared.modified.tv_sec == source.modified.tv_sec &&
+         prepared.modified.tv_nsec == source.modified.tv_nsec;
 }
 
 // The day record that holds the placed file: its folder, or for a dated-folder import the dated
@@ -106,13 +121,18 @@ void SetRecordDate(CPhotoData& picture, const std::string& stamp) {
 }
 
 PreviewRecordResult MakePreviewAndRecord(const EnumeratedFile& source, const fs::path& placed, int mode,
-                                         CRKCardAlbumDoc& album, RunRecords& records) {
+                                         CRKCardAlbumDoc& album, RunRecords& records, const PreparedFile* prepared) {
   PreviewRecordResult result;
   // For a shortcut the placed name is only a link; the picture itself stays at the source.
   const fs::path image = mode == kTransferShortcut ? source.path : placed;
+  if (prepared && !MadeOf(*prepared, source)) prepared = nullptr;
 
   // 1. Date fields, read from the picture itself (for a shortcut that is the source).
-  const std::string stamp = RecordStamp(image, source);
+  const std::string stamp = !prepared                                 ? RecordStamp(image, source)
+                            : prepared->stamp                         ? *prepared->stamp
+                            : imaging::KindOfFile(image.filename().string()) == imaging::FileKind::Still
+                                ? LocalTimeStamp(source.modified.tv_sec)
+                                : RecordStamp(image, source);
 
   // 2. The PREVIEW folder.
   const fs::path previewFolder = placed.parent_path() / imaging::kPreviewFolderName;
@@ -122,11 +142,23 @@ PreviewRecordResult MakePreviewAndRecord(const EnumeratedFile& source, const fs:
 
   // 3-4. Rotation of the image the preview is made from; a shortcut's original stays as it is.
   const bool shortcut = mode == kTransferShortcut;
-  result.rotated = !shortcut && TurnUpright(image, source);
+  if (prepared && prepared->turned) {
+    result.rotated = ApplyPreparedTurn(image, source, *prepared->turned);
+    // The worker's preview shows the turned picture; an image left as it was needs its own.
+    if (!result.rotated) prepared = nullptr;
+  } else if (!prepared) {
+    result.rotated = !shortcut && TurnUpright(image, source);
+  }
 
   // 5. The preview.
   result.previewPath = imaging::ResolvePreviewPath(placed);
-  result.preview = imaging::MakePreview(image, result.previewPath, shortcut ? PreviewTurnOfOriginal(image) : 0);
+  if (prepared) {
+    result.preview = prepared->preview && imaging::WriteFileReplacing(result.previewPath, *prepared->preview)
+                         ? imaging::PreviewOutcome::Written
+                         : imaging::PreviewOutcome::Failed;
+  } else {
+    result.preview = imaging::MakePreview(image, result.previewPath, shortcut ? PreviewTurnOfOriginal(image) : 0);
+  }
   const auto day = DayOf(album, placed);
   result.dayFound = day.has_value();
   if (result.preview == imaging::PreviewOutcome::Written) {

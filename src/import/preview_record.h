@@ -16,6 +16,7 @@ namespace orrivan {
 
 class CPhotoData;
 class CRKCardAlbumDoc;
+struct PreparedFile;
 struct RunRecords;
 
 // A source file as the import found it, before anything touched it. Its times are what a turned
@@ -53,9 +54,12 @@ struct PreviewRecordResult {
 //   5. MakePreview; a written preview is recorded as placed and its size added to the day's total;
 //   6. the picture record (size as enumerated, flag 0) is appended and its path noted as new.
 // A preview that cannot be made leaves the picture without one; the step still records it.
+// `prepared`, when given, is a worker's reading, turn and preview of the source: used only when it
+// was made of this very file, and then the step writes what it would otherwise compute.
 PreviewRecordResult MakePreviewAndRecord(const EnumeratedFile& source,
                                          const std::filesystem::path& placed, int mode,
-                                         CRKCardAlbumDoc& album, RunRecords& records);
+                                         CRKCardAlbumDoc& album, RunRecords& records,
+                                         const PreparedFile* prepared = nullptr);
 
 // The 14-digit time stamp YYYYMMDDhhmmss of a moment as the local clock shows it.
 std::string LocalTimeStamp(std::time_t moment);
