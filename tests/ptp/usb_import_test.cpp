@@ -339,5 +339,22 @@ TEST(UsbCameraChoice, ANameMatchesOnePortOrOneModel) {
   EXPECT_FALSE(ChooseUsbCamera(cameras, "Cam C", choice, message));
 }
 
+TEST_F(UsbImport, WorkerThreadsFileWhatOneThreadFilesByteForByte) {
+  MakeCard();
+  ImportOptions one;
+  one.threads = 1;
+  ASSERT_EQ(CameraImport(one), ImportResult::Done);
+  const auto oneLibrary = test::TreeOf(library_);
+  const std::string oneAlbum = AlbumText();
+  ForgetLibrary();
+
+  ImportOptions many;
+  many.threads = 3;
+  ASSERT_EQ(CameraImport(many), ImportResult::Done);
+  EXPECT_EQ(test::TreeOf(library_), oneLibrary);
+  EXPECT_EQ(AlbumText(), oneAlbum);
+  EXPECT_TRUE(NoReceiveFolderLeft());
+}
+
 }  // namespace
 }  // namespace orrivan
