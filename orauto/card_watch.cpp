@@ -152,6 +152,10 @@ int RunWatcher(const WatcherOptions& options) {
       return 1;
     }
     if (AutoImportOff()) break;
+    // A home folder that was removed has nothing to import into, and this watcher would keep the
+    // one-per-user lock from the watcher of a home that exists.
+    std::error_code ec;
+    if (!fs::is_directory(options.home, ec)) break;
     if (n == 0 || !ReadMountTable(table)) continue;
     for (const fs::path& card : NewCards(watch.Update(table))) HandOver(card, options);
   }

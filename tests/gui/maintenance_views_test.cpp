@@ -60,6 +60,7 @@ class MaintenanceViews : public test::MaintenanceFixture {
   template <typename View>
   View* Open(ViewId id) {
     program_ = std::make_unique<gui::DesktopProgram>();
+    program_->Hooks().startCompanion = [] {};  // a real watcher would outlive the test
     EXPECT_TRUE(program_->Start());
     QApplication::processEvents();
     program_->Frame().SwitchView(id, false);

@@ -241,6 +241,20 @@ TEST_F(Watcher, EndsWhenAutoImportIsSwitchedOff) {
   EXPECT_FALSE(fs::exists(home_ / "Orrivan.tmp"));
 }
 
+TEST_F(Watcher, EndsWhenItsHomeFolderIsRemovedAndFreesTheLockForAnother) {
+  const pid_t pid = Start();
+  ASSERT_TRUE(Eventually([&] { return Watching(pid); }));
+  fs::remove_all(home_);
+  ASSERT_TRUE(Mount(Card("orphan", true), "orphan"));
+  int code = -1;
+  ASSERT_TRUE(Eventually([&] { return (code = Ended(pid)) != -1; }));
+  EXPECT_EQ(code, 0);
+  EXPECT_FALSE(fs::exists(started_));  // no program was started for a home that is gone
+  fs::create_directories(home_);
+  const pid_t next = Start();
+  EXPECT_TRUE(Eventually([&] { return Watching(next); }));
+}
+
 TEST_F(Watcher, OfTwoStartedAtOnceOneStays) {
   const pid_t a = Start();
   const pid_t b = Start();
