@@ -1,7 +1,7 @@
 // Helper of bench/preview_vs_djpeg.sh: makes the camera-sized test picture, and measures a preview's
 // PSNR against a Lanczos-3 reduction of the full decoded picture to the preview's own size (the
 // reference a careful resize would give), so previews of different sizes compare fairly.
-//   preview_tool make OUT WIDTH HEIGHT [SEED]
+//   preview_tool make OUT WIDTH HEIGHT [SEED [ORIENTATION]]
 //   preview_tool psnr ORIGINAL PREVIEW        prints the PSNR in dB
 #include <cmath>
 #include <cstdio>
@@ -74,7 +74,7 @@ RgbPicture Lanczos(const RgbPicture& src, int width, int height) {
 }
 
 int Usage() {
-  std::fprintf(stderr, "usage: preview_tool make OUT WIDTH HEIGHT [SEED] | psnr ORIGINAL PREVIEW\n");
+  std::fprintf(stderr, "usage: preview_tool make OUT WIDTH HEIGHT [SEED [ORIENTATION]] | psnr ORIGINAL PREVIEW\n");
   return 2;
 }
 
@@ -83,14 +83,15 @@ int Usage() {
 int main(int argc, char** argv) {
   if (argc < 2) return Usage();
   const std::string command = argv[1];
-  if (command == "make" && (argc == 5 || argc == 6)) {
+  if (command == "make" && argc >= 5 && argc <= 7) {
     orrivan::test::JpegSpec params;
     params.width = std::atoi(argv[3]);
     params.height = std::atoi(argv[4]);
     params.quality = 92;
-    params.seed = argc == 6 ? static_cast<std::uint32_t>(std::atoi(argv[5])) : 1;
+    params.seed = argc >= 6 ? static_cast<std::uint32_t>(std::atoi(argv[5])) : 1;
     params.exif = orrivan::test::ExifSpec{};
     params.exif->dateTimeOriginal = "2007:02:06 02:03:49";
+    if (argc == 7) params.exif->orientation = std::atoi(argv[6]);
     orrivan::test::WriteJpeg(argv[2], params);
     return 0;
   }
