@@ -1,6 +1,7 @@
 #include "gui/nav_column.h"
 
 #include <QIcon>
+#include <QMenu>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -8,6 +9,7 @@
 #include "app/library_view.h"
 #include "gui/gui_interaction.h"
 #include "gui/main_frame.h"
+#include "gui/version_box.h"
 #include "import/detection.h"
 #include "library/album_document.h"
 
@@ -47,6 +49,19 @@ NavColumn::NavColumn(ViewContext& context, ViewId shown, QWidget* parent)
   AddButton(Button::Help, "help", StrId::NavHelp);
   AddButton(Button::Quit, "quit", StrId::NavQuit);
   layout->addSpacing(8);
+
+  // Help offers the version box beside the help page, on its button's arrow; a plain press still
+  // opens the page.
+  QToolButton* help = buttons_[Button::Help];
+  auto* menu = new QMenu(help);
+  menu->setObjectName("HelpMenu");
+  QAction* page = menu->addAction(help->text());
+  QAction* version = menu->addAction(QString::fromStdString(Str(StrId::VersionBoxTitle)));
+  version->setObjectName("VersionAction");
+  connect(page, &QAction::triggered, this, [this] { Press(Button::Help); });
+  connect(version, &QAction::triggered, this, [this] { ShowVersionBox(window()); });
+  help->setMenu(menu);
+  help->setPopupMode(QToolButton::MenuButtonPopup);
 
   auto addStatus = [&](StrId label, QLabel*& value) {
     auto* row = new QHBoxLayout;

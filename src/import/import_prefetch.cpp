@@ -158,6 +158,13 @@ std::shared_ptr<const PreparedFile> CImportPrefetch::Take(const fs::path& source
   return result;
 }
 
+bool CImportPrefetch::Ready(const fs::path& source) {
+  const auto found = index_.find(source.string());
+  if (found == index_.end()) return false;
+  std::lock_guard lock(mutex_);
+  return found->second >= consumed_ && slots_[found->second].state == State::Done;
+}
+
 unsigned ImportWorkerCount(std::optional<int> requested) {
   if (!requested) {
     if (const char* text = std::getenv("ORRIVAN_IMPORT_THREADS"); text && *text) requested = std::atoi(text);

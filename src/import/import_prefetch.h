@@ -52,6 +52,9 @@ class CImportPrefetch {
   // itself rather than wait), or one a worker could not read.
   std::shared_ptr<const PreparedFile> Take(const std::filesystem::path& source);
 
+  // Whether a worker's result for `source` waits to be taken.
+  bool Ready(const std::filesystem::path& source);
+
   // The whole of a worker's work on one file, on the calling thread. Nothing when the file cannot be
   // read or is too large to hold in memory.
   static std::optional<PreparedFile> Prepare(const std::filesystem::path& source, const PrefetchOptions& options);

@@ -4,11 +4,14 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <QAction>
 #include <QApplication>
 #include <QListWidget>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QTest>
+#include <QToolButton>
 #include <cstdlib>
 #include <filesystem>
 #include <set>
@@ -406,8 +409,16 @@ TEST_F(SetupView, VersionPageNamesTheProgramAndWhatItWasBuiltWith) {
     EXPECT_FALSE(label->text().isEmpty()) << name;
   }
   EXPECT_TRUE(page->findChild<QLabel*>("BuiltWith_Qt")->text().startsWith(QString(qVersion()).left(3)));
+  // The same in the box that help offers on its button's menu.
+  QAbstractButton* help = FindButton(&Frame(), QString::fromStdString(Str(StrId::NavHelp)));
+  ASSERT_NE(help, nullptr);
+  auto* helpMenu = static_cast<QToolButton*>(help)->menu();
+  ASSERT_NE(helpMenu, nullptr);
+  QAction* versionEntry = helpMenu->findChild<QAction*>("VersionAction");
+  ASSERT_NE(versionEntry, nullptr);
+  EXPECT_EQ(versionEntry->text().toStdString(), Str(StrId::VersionBoxTitle));
   DialogSeam::NextAccept(DialogKind::Version);
-  gui::ShowVersionBox(&Frame());
+  versionEntry->trigger();
   const auto shown = DialogSeam::ShownDialogs();
   ASSERT_FALSE(shown.empty());
   EXPECT_EQ(shown.back().kind, DialogKind::Version);
