@@ -57,7 +57,7 @@ int RunCameraImport(const std::string& named, const ImportOptions& options, cons
         usb::UsbStatus status;
         std::unique_ptr<usb::CUsbCamera> camera = usb::CUsbCamera::Open(choice.model, choice.port, status);
         if (!camera) {
-          std::fprintf(stderr, "orrivan-cli: %s\n", status.message.c_str());
+          ui.Message(UsbFailureText(status), Icon::Stop);
           return kExitFailed;
         }
         CUsbImport run(session.Album(), ui, options);

@@ -44,8 +44,7 @@ UsbStatus StatusOfCode(int code, const std::string& what) {
     case GP_ERROR_IO_USB_CLAIM:
     case GP_ERROR_IO_LOCK:
       s.error = UsbError::Busy;
-      s.message = what + ": the camera is busy or held open by another program (close the file manager's view of it)";
-      return s;
+      break;
     case GP_ERROR_MODEL_NOT_FOUND:
     case GP_ERROR_IO_USB_FIND:
     case GP_ERROR_UNKNOWN_PORT:

@@ -64,6 +64,15 @@ class UsbCameraImport : public test::GuiFixture {
     picture.exif = exif;
     test::WriteJpeg(path, picture);
   }
+  // A picture of the window for a person to look at, when ORRIVAN_SCREENSHOT_DIR names a folder.
+  static void Shoot(QWidget* window, const std::string& name) {
+    const QPixmap shot = window->grab();
+    EXPECT_FALSE(shot.isNull()) << name;
+    const char* out = std::getenv("ORRIVAN_SCREENSHOT_DIR");
+    if (!out || !*out) return;
+    fs::create_directories(out);
+    EXPECT_TRUE(shot.save(QString::fromStdString((fs::path(out) / (name + ".png")).string()))) << name;
+  }
   gui::CEntryFormView* OpenImportView() {
     Press(FindButton(&Frame(), Text(StrId::NavImport)));
     return qobject_cast<gui::CEntryFormView*>(Frame().CurrentView());
@@ -85,12 +94,7 @@ TEST_F(UsbCameraImport, TheSelectionListsTheCameraAndChoosingItImportsIt) {
     if (kind != DialogKind::Sources || !sources) return;
     for (int row = 0; row < sources->Found()->count(); ++row)
       listed.push_back(sources->Found()->item(row)->text().toStdString());
-    const QPixmap shot = dialog->grab();
-    EXPECT_FALSE(shot.isNull());
-    if (const char* out = std::getenv("ORRIVAN_SCREENSHOT_DIR")) {
-      fs::create_directories(out);
-      EXPECT_TRUE(shot.save(QString::fromStdString((fs::path(out) / "source_dialog_usb.png").string())));
-    }
+    Shoot(dialog, "source_dialog_usb");
   });
   DialogSeam::NextButton("OK");  // the confirmation
   DialogSeam::NextSources({1});  // the camera only
@@ -114,6 +118,9 @@ TEST_F(UsbCameraImport, ACameraHeldByAnotherProgramIsToldAndNothingIsImported) {
   ASSERT_TRUE(StartProgram());
   gui::CEntryFormView* view = OpenImportView();
   ASSERT_NE(view, nullptr);
+  DialogSeam::SetObserver([&](DialogKind kind, QWidget* dialog) {
+    if (kind == DialogKind::Box && DialogSeam::ShownDialogs().size() == 3) Shoot(dialog, "box_usb_camera_busy");
+  });
   DialogSeam::NextButton("OK");
   DialogSeam::NextSources({1});
   DialogSeam::NextButton("OK");  // the busy camera's box
