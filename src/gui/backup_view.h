@@ -2,26 +2,22 @@
 // as a self-contained album; the main library stays as it was.
 #pragma once
 
-#include "gui/library_list_view.h"
-#include "maintenance/transfer.h"
+#include "gui/move_view.h"
 
 namespace orrivan::gui {
 
-class CBackupFormView : public LibraryListView {
+class CBackupFormView : public TransferFormView {
   Q_OBJECT
  public:
   CBackupFormView(ViewContext& context, QWidget* parent);
-  QPushButton* CopyButton() const { return copy_; }
-  const TransferReport& LastReport() const { return last_; }
+  QPushButton* CopyButton() const { return button_; }
 
  protected:
-  void UpdateButtons() override;
-
- private:
-  void OnCopy();
-
-  QPushButton* copy_;
-  TransferReport last_;
+  // The main library is unchanged: the selection stays.
+  std::vector<std::string> KeptSelection(const std::vector<std::string>& selected,
+                                         const TransferReport&) const override {
+    return selected;
+  }
 };
 
 }  // namespace orrivan::gui

@@ -48,6 +48,13 @@ QString PlainLabel(const QString& label) {
   return plain.trimmed();
 }
 
+QString CaptionName(StrId id) {
+  QString text = Text(id);
+  const int paren = text.indexOf("(&");
+  if (paren > 0) text = text.left(paren);
+  return text.remove('&').remove(">>").remove("<<").remove('<').remove('>').trimmed();
+}
+
 QWidget* DialogParent(QWidget* window) {
   if (!window || !window->isVisible() || window->isMinimized()) return nullptr;
   return window;

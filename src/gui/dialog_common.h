@@ -20,9 +20,13 @@ namespace orrivan::gui {
 inline QString Q(const std::string& utf8) { return QString::fromStdString(utf8); }
 inline QString Q(StrId id) { return Q(Str(id)); }
 inline std::string U(const QString& text) { return text.toStdString(); }
+inline QString Text(StrId id) { return Q(id); }
 
 // "ﾌｫﾙﾀﾞ一覧(&L)" -> "ﾌｫﾙﾀﾞ一覧", "&Yes" -> "Yes": what a screen reader should say.
 QString PlainLabel(const QString& label);
+// A field's caption as its accessible name: the words before its mnemonic, without arrows
+// ("ポート(&P)        :" -> "ポート", "<< 戻る(&B)" -> "戻る").
+QString CaptionName(StrId id);
 
 // The window a dialog should be owned by: window itself, or none while it is hidden or minimised
 // (the auto-import at start-up runs with the main window minimised; a dialog owned by it could stay

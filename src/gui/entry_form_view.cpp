@@ -27,8 +27,6 @@ using settings::Key;
 
 namespace {
 
-QString Text(StrId id) { return QString::fromStdString(Str(id)); }
-
 QToolButton* BigButton(StrId caption, const char* icon, QWidget* parent) {
   auto* b = new QToolButton(parent);
   b->setText(Text(caption));

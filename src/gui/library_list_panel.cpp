@@ -11,6 +11,7 @@
 
 #include "base/paths.h"
 #include "base/strings.h"
+#include "gui/dialog_common.h"
 #include "html/library_html_writer.h"
 #include "library/album_document.h"
 #include "library/layout.h"
@@ -20,8 +21,6 @@ namespace orrivan::gui {
 namespace {
 
 namespace fs = std::filesystem;
-
-QString Text(StrId id) { return QString::fromStdString(Str(id)); }
 
 constexpr int kPreviewWidth = 200;
 constexpr int kPreviewHeight = 150;

@@ -4,14 +4,13 @@
 #include <QRegularExpression>
 
 #include "app/album_session.h"
+#include "gui/dialog_common.h"
 #include "gui/gui_interaction.h"
 #include "gui/main_frame.h"
 
 namespace orrivan::gui {
 
 namespace {
-
-QString Text(StrId id) { return QString::fromStdString(Str(id)); }
 
 constexpr size_t kNamesShown = 10;
 

@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "app/album_session.h"
+#include "gui/dialog_common.h"
 #include "gui/gui_interaction.h"
 #include "gui/main_frame.h"
 #include "gui/setup_form_view.h"
@@ -20,8 +21,6 @@ namespace orrivan::gui {
 using settings::Key;
 
 namespace {
-
-QString Text(StrId id) { return QString::fromStdString(Str(id)); }
 
 constexpr int kEntryRole = Qt::UserRole;
 // Rows a little taller than the 16-pixel icons, so names with and without an icon line up.

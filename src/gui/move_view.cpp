@@ -63,16 +63,16 @@ void TellOutcome(Interaction& ui, const TransferReport& report, bool move) {
 
 }  // namespace transfer_view
 
-CMoveFormView::CMoveFormView(ViewContext& context, QWidget* parent)
-    : LibraryListView(context, ViewId::Move, StrId::MoveViewHeading, settings::Key::PreviewPicMove, parent) {
-  setObjectName("MoveFormView");
-  move_ = AddButton(StrId::MoveButton, "Move");
-  connect(move_, &QPushButton::clicked, this, &CMoveFormView::OnMove);
+TransferFormView::TransferFormView(ViewContext& context, ViewId id, StrId heading, settings::Key previewKey,
+                                   StrId button, const char* buttonName, bool move, Work work, QWidget* parent)
+    : LibraryListView(context, id, heading, previewKey, parent), move_(move), work_(std::move(work)) {
+  button_ = AddButton(button, buttonName);
+  connect(button_, &QPushButton::clicked, this, &TransferFormView::OnPressed);
 }
 
-void CMoveFormView::UpdateButtons() { move_->setEnabled(Idle() && !List()->SelectedRows().empty()); }
+void TransferFormView::UpdateButtons() { button_->setEnabled(Idle() && !List()->SelectedRows().empty()); }
 
-void CMoveFormView::OnMove() {
+void TransferFormView::OnPressed() {
   if (!Idle()) return;
   const std::vector<std::string> selected = List()->SelectedFolders();
   if (selected.empty()) return;
@@ -81,10 +81,10 @@ void CMoveFormView::OnMove() {
   {
     BusyGuard busy;
     UpdateButtons();
-    const auto chosen = transfer_view::AskCheckedDestination(this, ui, true);
+    const auto chosen = transfer_view::AskCheckedDestination(this, ui, move_);
     if (chosen && transfer_view::FoldersPresent(ui, selected)) {
       CRKCardAlbumDoc& album = Album();
-      context_.frame.RunWork([&] { report = MoveLibraries(album, ui, selected, *chosen, SaveAlbum); });
+      context_.frame.RunWork([&] { report = work_(album, ui, selected, *chosen); });
     }
   }
   if (report.result == MaintenanceResult::NothingToDo) {  // nothing was started
@@ -92,15 +92,32 @@ void CMoveFormView::OnMove() {
     return;
   }
   last_ = report;
-  // What did not go stays selected, so a second try is one click.
+  Refresh(KeptSelection(selected, report));
+  transfer_view::TellOutcome(ui, report, move_);
+}
+
+CMoveFormView::CMoveFormView(ViewContext& context, QWidget* parent)
+    : TransferFormView(context, ViewId::Move, StrId::MoveViewHeading, settings::Key::PreviewPicMove,
+                       StrId::MoveButton, "Move", true,
+                       [](CRKCardAlbumDoc& album, Interaction& ui, const std::vector<std::string>& selected,
+                          const fs::path& destination) {
+                         return MoveLibraries(album, ui, selected, destination, SaveAlbum);
+                       },
+                       parent) {
+  setObjectName("MoveFormView");
+}
+
+// What did not go stays selected, so a second try is one click.
+std::vector<std::string> CMoveFormView::KeptSelection(const std::vector<std::string>& selected,
+                                                      const TransferReport& report) const {
+  if (report.result == MaintenanceResult::Done) return {};
   std::vector<std::string> stay;
   for (const std::string& folder : selected) {
     bool done = false;
     for (const std::string& name : report.doneNames) done = done || DayNameOf(folder) == name;
     if (!done) stay.push_back(folder);
   }
-  Refresh(report.result == MaintenanceResult::Done ? std::vector<std::string>{} : stay);
-  transfer_view::TellOutcome(ui, report, true);
+  return stay;
 }
 
 }  // namespace orrivan::gui

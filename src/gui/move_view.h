@@ -1,27 +1,52 @@
 // The move view (CMoveFormView): moves the selected libraries into a folder of the user's choice,
-// which becomes a self-contained album; the main library loses them.
+// which becomes a self-contained album; the main library loses them. Also what it shares with the
+// backup view.
 #pragma once
+
+#include <filesystem>
+#include <functional>
 
 #include "gui/library_list_view.h"
 #include "maintenance/transfer.h"
 
 namespace orrivan::gui {
 
-class CMoveFormView : public LibraryListView {
-  Q_OBJECT
+// The move and backup views: one button over the list that asks for a destination, checks it and
+// the selection, and runs the transfer off the GUI thread.
+class TransferFormView : public LibraryListView {
  public:
-  CMoveFormView(ViewContext& context, QWidget* parent);
-  QPushButton* MoveButton() const { return move_; }
   const TransferReport& LastReport() const { return last_; }
 
  protected:
+  using Work = std::function<TransferReport(CRKCardAlbumDoc& album, Interaction& ui,
+                                            const std::vector<std::string>& selected,
+                                            const std::filesystem::path& destination)>;
+  TransferFormView(ViewContext& context, ViewId id, StrId heading, settings::Key previewKey, StrId button,
+                   const char* buttonName, bool move, Work work, QWidget* parent);
   void UpdateButtons() override;
+  // What stays selected after a run that started.
+  virtual std::vector<std::string> KeptSelection(const std::vector<std::string>& selected,
+                                                 const TransferReport& report) const = 0;
+
+  QPushButton* button_;
 
  private:
-  void OnMove();
+  void OnPressed();
 
-  QPushButton* move_;
+  const bool move_;
+  const Work work_;
   TransferReport last_;
+};
+
+class CMoveFormView : public TransferFormView {
+  Q_OBJECT
+ public:
+  CMoveFormView(ViewContext& context, QWidget* parent);
+  QPushButton* MoveButton() const { return button_; }
+
+ protected:
+  std::vector<std::string> KeptSelection(const std::vector<std::string>& selected,
+                                         const TransferReport& report) const override;
 };
 
 // What the move and backup views share: the destination asked and checked (a folder that does not

@@ -14,6 +14,7 @@
 
 #include "base/settings.h"
 #include "base/strings.h"
+#include "gui/dialog_common.h"
 #include "imaging/image_ops.h"
 #include "imaging/movie_frame.h"
 #include "imaging/preview.h"
@@ -25,17 +26,9 @@ using settings::Key;
 
 namespace {
 
-QString Text(StrId id) { return QString::fromStdString(Str(id)); }
-QString Plain(StrId id) {
-  QString text = Text(id);
-  const int paren = text.indexOf("(&");
-  if (paren > 0) text = text.left(paren);
-  return text.remove('&').remove(">>").remove("<<").remove('<').remove('>').trimmed();
-}
-
 QPushButton* Button(StrId id, QWidget* parent) {
   auto* b = new QPushButton(Text(id), parent);
-  b->setAccessibleName(Plain(id));
+  b->setAccessibleName(CaptionName(id));
   b->setAutoDefault(false);
   return b;
 }
@@ -104,7 +97,7 @@ COtherImageDialog::COtherImageDialog(Interaction& ui, QWidget* parent) : QDialog
   auto* right = new QVBoxLayout;
   auto* listLabel = new QLabel(Text(StrId::OtherFolderList), this);
   folders_ = new QListWidget(this);
-  folders_->setAccessibleName(Plain(StrId::OtherFolderList));
+  folders_->setAccessibleName(CaptionName(StrId::OtherFolderList));
   folders_->setMinimumWidth(240);
   listLabel->setBuddy(folders_);
   right->addWidget(listLabel);

@@ -8,6 +8,7 @@
 #include "app/album_session.h"
 #include "app/startup.h"
 #include "base/paths.h"
+#include "gui/dialog_common.h"
 #include "gui/gui_interaction.h"
 #include "gui/main_frame.h"
 #include "imaging/preview.h"
@@ -19,8 +20,6 @@ namespace orrivan::gui {
 namespace {
 
 namespace fs = std::filesystem;
-
-QString Text(StrId id) { return QString::fromStdString(Str(id)); }
 
 constexpr int kThumbWidth = 96;
 constexpr int kThumbHeight = 72;

@@ -25,14 +25,6 @@ using settings::Key;
 
 namespace {
 
-QString Text(StrId id) { return QString::fromStdString(Str(id)); }
-QString Plain(StrId id) {
-  QString text = Text(id);
-  const int paren = text.indexOf("(&");
-  if (paren > 0) text = text.left(paren);
-  return text.remove('&').trimmed();
-}
-
 QPushButton* Button(const QString& label, QWidget* parent) {
   auto* b = new QPushButton(label, parent);
   QString plain = label;
@@ -137,13 +129,13 @@ CSerialSettingsDialog::CSerialSettingsDialog(CCameraLink& link, Interaction& ui,
   port_->setEditable(true);  // a device the scan does not know can be typed in
   for (const std::string& p : SerialPortChoices(link.PortName())) port_->addItem(QString::fromStdString(p));
   port_->setCurrentText(QString::fromStdString(link.PortName()));
-  port_->setAccessibleName(Plain(StrId::PortLabel));
+  port_->setAccessibleName(CaptionName(StrId::PortLabel));
   port_->setMinimumContentsLength(14);
   speed_ = new QComboBox(this);
   for (const std::string& s : SerialSpeedChoices()) speed_->addItem(QString::fromStdString(s));
   const int at = speed_->findText(QString::fromStdString(link.BaudRateText()));
   speed_->setCurrentIndex(at >= 0 ? at : speed_->count() - 1);
-  speed_->setAccessibleName(Plain(StrId::SpeedLabel));
+  speed_->setAccessibleName(CaptionName(StrId::SpeedLabel));
   auto* portLabel = new QLabel(Text(StrId::PortLabel), this);
   auto* speedLabel = new QLabel(Text(StrId::SpeedLabel), this);
   portLabel->setBuddy(port_);

@@ -14,6 +14,7 @@
 #include "app/relocation.h"
 #include "app/settings_display.h"
 #include "base/interaction.h"
+#include "gui/dialog_common.h"
 #include "gui/gui_interaction.h"
 #include "gui/mail_settings_page.h"
 #include "gui/main_frame.h"
@@ -30,8 +31,6 @@ namespace orrivan::gui {
 using settings::Key;
 
 namespace {
-
-QString Text(StrId id) { return QString::fromStdString(Str(id)); }
 
 // The value a group shows: the second button for 1 (for the display method, for any value but 0,
 // as every reader takes a non-zero value for the calendar), else the first.

@@ -14,12 +14,6 @@
 
 namespace orrivan::gui {
 
-namespace {
-
-QString Text(StrId id) { return Q(id); }
-
-}  // namespace
-
 QWidget* MakeVersionInfo(QWidget* parent) {
   auto* info = new QWidget(parent);
   info->setObjectName("VersionInfo");
