@@ -63,6 +63,8 @@ bool ReadWhole(const std::filesystem::path& path, std::vector<std::uint8_t>& byt
   Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
   struct stat st;
   if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  // Room for the probe past the end below, so it does not move the whole file to a new buffer.
+  bytes.reserve(static_cast<std::size_t>(st.st_size) + (1 << 16));
   if (!ReadMore(fd.get(), bytes, static_cast<std::size_t>(st.st_size))) return false;
   // The file may have grown since fstat; what counts is what is there now.
   for (;;) {
@@ -92,7 +94,10 @@ bool ReplaceFile(const std::filesystem::path& path, const std::vector<std::uint8
   if (ec) return false;
   struct stat st;
   if (::stat(target.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
-  std::string temp = (target.parent_path() / ("." + target.filename().string() + ".XXXXXX")).string();
+  std::string name = ".";
+  name += target.filename().string();
+  name += ".XXXXXX";
+  std::string temp = (target.parent_path() / name).string();
   Fd fd(::mkstemp(temp.data()));
   if (fd.get() < 0) return false;
   bool ok = WriteAll(fd.get(), bytes.data(), bytes.size()) &&

@@ -204,20 +204,18 @@ struct BitSink {
 
 }  // namespace
 
-bool BitWriter::EncodeBlock(const std::int16_t* zz, std::uint64_t nonzero, const EncodeTable& dc,
-                            const EncodeTable& ac, int& prediction) {
-  BitSink sink{acc_, count_, out_.data() + pos_, stuff_};
-  auto done = [&](bool ok) {
-    acc_ = sink.acc;
-    count_ = sink.count;
-    pos_ = static_cast<std::size_t>(sink.o - out_.data());
-    return ok;
-  };
-  int diff = zz[0] - prediction;
-  prediction = zz[0];
+namespace {
+
+// One block into the sink; `acValue(k)` gives the nonzero AC value at zigzag position k, asked
+// for in ascending k.
+template <class AcValue>
+bool EncodeInto(BitSink& sink, int dcValue, std::uint64_t nonzero, AcValue&& acValue,
+                const EncodeTable& dc, const EncodeTable& ac, int& prediction) {
+  int diff = dcValue - prediction;
+  prediction = dcValue;
   unsigned magnitude = static_cast<unsigned>(diff < 0 ? -diff : diff);
   unsigned s = magnitude ? 32 - static_cast<unsigned>(__builtin_clz(magnitude)) : 0;
-  if (s > 11 || dc.size[s] == 0) return done(false);
+  if (s > 11 || dc.size[s] == 0) return false;
   std::uint32_t extra = static_cast<std::uint32_t>(diff < 0 ? diff - 1 : diff) & ((1u << s) - 1);
   sink.Put((static_cast<std::uint32_t>(dc.code[s]) << s) | extra, dc.size[s] + s);
 
@@ -228,24 +226,48 @@ bool BitWriter::EncodeBlock(const std::int16_t* zz, std::uint64_t nonzero, const
     nonzero &= nonzero - 1;
     int run = k - last - 1;
     while (run >= 16) {
-      if (ac.size[0xF0] == 0) return done(false);
+      if (ac.size[0xF0] == 0) return false;
       sink.Put(ac.code[0xF0], ac.size[0xF0]);
       run -= 16;
     }
-    int v = zz[k];
+    int v = acValue(k);
     magnitude = static_cast<unsigned>(v < 0 ? -v : v);
     s = 32 - static_cast<unsigned>(__builtin_clz(magnitude));
     unsigned symbol = (static_cast<unsigned>(run) << 4) | s;
-    if (s > 10 || ac.size[symbol] == 0) return done(false);
+    if (s > 10 || ac.size[symbol] == 0) return false;
     extra = static_cast<std::uint32_t>(v < 0 ? v - 1 : v) & ((1u << s) - 1);
     sink.Put((static_cast<std::uint32_t>(ac.code[symbol]) << s) | extra, ac.size[symbol] + s);
     last = k;
   }
   if (last != 63) {
-    if (ac.size[0] == 0) return done(false);
+    if (ac.size[0] == 0) return false;
     sink.Put(ac.code[0], ac.size[0]);
   }
-  return done(true);
+  return true;
+}
+
+}  // namespace
+
+bool BitWriter::EncodeBlock(const std::int16_t* zz, std::uint64_t nonzero, const EncodeTable& dc,
+                            const EncodeTable& ac, int& prediction) {
+  std::uint8_t* const base = out_.data();
+  BitSink sink{acc_, count_, base + pos_, stuff_};
+  const bool ok = EncodeInto(sink, zz[0], nonzero, [zz](int k) { return zz[k]; }, dc, ac, prediction);
+  acc_ = sink.acc;
+  count_ = sink.count;
+  pos_ = static_cast<std::size_t>(sink.o - base);
+  return ok;
+}
+
+bool BitWriter::EncodePackedBlock(int dcValue, const std::int16_t* acValues, std::uint64_t nonzero,
+                                  const EncodeTable& dc, const EncodeTable& ac, int& prediction) {
+  std::uint8_t* const base = out_.data();
+  BitSink sink{acc_, count_, base + pos_, stuff_};
+  const bool ok = EncodeInto(sink, dcValue, nonzero, [&acValues](int) { return *acValues++; }, dc, ac, prediction);
+  acc_ = sink.acc;
+  count_ = sink.count;
+  pos_ = static_cast<std::size_t>(sink.o - base);
+  return ok;
 }
 
 void BitWriter::Flush32() {
@@ -257,13 +279,24 @@ void BitWriter::Flush32() {
 }
 
 void BitWriter::Append(const std::uint8_t* bytes, std::size_t bits) {
-  Reserve(bits / 8 * 2 + 16);  // every byte may need a stuffed zero
+  // Room is made a piece at a time: every byte may need a stuffed zero, but few do, and room for
+  // the worst case of the whole would move the output to a buffer twice its size.
+  constexpr std::size_t kPiece = 1 << 16;
   std::size_t i = 0;
-  for (; bits - i * 8 >= 32; i += 4) {
-    std::uint32_t w;
-    std::memcpy(&w, bytes + i, 4);
-    Put(__builtin_bswap32(w), 32);
+  while (bits - i * 8 >= 32) {
+    Reserve(2 * kPiece + 16);
+    BitSink sink{acc_, count_, out_.data() + pos_, stuff_};
+    const std::uint8_t* const base = out_.data();
+    for (const std::size_t stop = std::min(bits / 32 * 4, i + kPiece); i < stop; i += 4) {
+      std::uint32_t w;
+      std::memcpy(&w, bytes + i, 4);
+      sink.Put(__builtin_bswap32(w), 32);
+    }
+    acc_ = sink.acc;
+    count_ = sink.count;
+    pos_ = static_cast<std::size_t>(sink.o - base);
   }
+  Reserve(16);
   for (; bits - i * 8 >= 8; ++i) Put(bytes[i], 8);
   if (const unsigned rest = static_cast<unsigned>(bits - i * 8)) Put(bytes[i] >> (8 - rest), rest);
 }

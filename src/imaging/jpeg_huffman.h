@@ -84,6 +84,17 @@ class BitReader {
   // the DC (index 0) always. False for an invalid code or a run past the block's end.
   template <class Put>
   bool DecodeBlock(const DecodeTable& dc, const DecodeTable& ac, int& prediction, Put&& put) {
+    // On a copy whose address is never taken, the reader's state stays in registers; the caller's
+    // stores through `put` could otherwise alias it and force it through memory at every symbol.
+    BitReader local = *this;
+    const bool ok = local.DecodeBlockHere(dc, ac, prediction, put);
+    *this = local;
+    return ok;
+  }
+
+ private:
+  template <class Put>
+  bool DecodeBlockHere(const DecodeTable& dc, const DecodeTable& ac, int& prediction, Put& put) {
     Refill();
     int s = Decode(dc);
     if (s < 0 || s > 11) return false;
@@ -117,7 +128,6 @@ class BitReader {
     return true;
   }
 
- private:
   // Afterwards at least 56 bits are held. Only whole bytes are counted; the bits loaded past them
   // are the data's own next bits, so loading them again later ORs in the same values.
   void Refill() {
@@ -173,8 +183,10 @@ class BitWriter {
       : out_(out), start_(out.size()), pos_(start_), stuff_(stuff) {}
 
   // Room for one MCU of the worst case, so the block writers need no checks of their own.
+  // Room reserved by the caller is taken first, so a good guess of the size never moves the output.
   void Reserve(std::size_t bytes) {
-    if (out_.size() < pos_ + bytes) out_.resize(std::max(out_.size() * 3 / 2, pos_ + bytes));
+    const std::size_t need = pos_ + bytes;
+    if (out_.size() < need) out_.resize(need <= out_.capacity() ? out_.capacity() : std::max(out_.size() * 3 / 2, need));
   }
 
   void Put(std::uint32_t bits, unsigned len) {
@@ -187,6 +199,10 @@ class BitWriter {
   // False when a value needs a category the tables have no code for.
   bool EncodeBlock(const std::int16_t* zz, std::uint64_t nonzero, const EncodeTable& dc,
                    const EncodeTable& ac, int& prediction);
+  // The same for a block kept packed: its DC, and its nonzero AC values in zigzag order, one for
+  // each bit of `nonzero` above bit 0.
+  bool EncodePackedBlock(int dcValue, const std::int16_t* acValues, std::uint64_t nonzero,
+                         const EncodeTable& dc, const EncodeTable& ac, int& prediction);
 
   // The bare bits of a writer without stuffing (MSB first, `bits` of them) written on.
   void Append(const std::uint8_t* bytes, std::size_t bits);

@@ -218,6 +218,7 @@ struct TurnMap {
   explicit TurnMap(std::uint8_t code) {
     static constexpr int kLuma[4][4] = {{0, 1, 2, 3}, {2, 0, 3, 1}, {3, 2, 1, 0}, {1, 3, 0, 2}};
     std::copy(kLuma[code], kLuma[code] + 4, luma);
+    for (int b = 0; b < kBlocksPerMcu; ++b) readAt[b < 4 ? luma[b] : b] = b;
     std::array<std::uint8_t, 64> naturalToZigzag{};
     for (int k = 0; k < 64; ++k) naturalToZigzag[kZigzagToNatural[k]] = static_cast<std::uint8_t>(k);
     for (int k = 0; k < 64; ++k) {
@@ -238,6 +239,7 @@ struct TurnMap {
     }
   }
   int luma[4];
+  int readAt[kBlocksPerMcu];  // the block read that lands in each slot of the turned MCU
   std::uint8_t zigzag[64];
   int sign[64];
 };
@@ -306,15 +308,35 @@ class ScanCursor {
 // Below this many MCUs (about a megapixel) a second thread costs more than it saves.
 constexpr std::size_t kParallelMinMcus = 4096;
 
-// The decoded MCUs in the order they were read: each MCU's six blocks in their turned slots, each
-// block in the zigzag order of the turned block, with the mask of its nonzero coefficients.
+// One decoded MCU, blocks in the order they were read: each block's DC and the mask of its nonzero
+// coefficients in the zigzag order of the turned block (bit 0, the DC, always set). One cache line,
+// as the encoder visits the MCUs in the turned order, far apart.
+struct alignas(64) McuHead {
+  std::uint64_t nonzero[kBlocksPerMcu];
+  std::int16_t dc[kBlocksPerMcu];
+  std::uint32_t values;  // where the MCU's AC values begin in McuStore::values
+};
+static_assert(sizeof(McuHead) == 64);
+
+// The decoded MCUs in the order they were read, packed: the nonzero AC values of each block in the
+// turned zigzag order, the blocks one after another. Mostly zeros at full size, the coefficients
+// would be some 50 MB for a 12-megapixel picture; packed they are a few, and stay in the caches
+// far better when read back in the turned order.
 struct McuStore {
-  explicit McuStore(std::size_t mcus)
-      : coef(mcus * kMcuCoefficients), nonzero(mcus * kBlocksPerMcu), start(mcus + 1) {}
-  std::int16_t* Coef(std::size_t r) { return &coef[r * kMcuCoefficients]; }
-  std::uint64_t* Nonzero(std::size_t r) { return &nonzero[r * kBlocksPerMcu]; }
-  ZeroedArray<std::int16_t> coef;
-  ZeroedArray<std::uint64_t> nonzero;
+  // Every AC value takes at least three bits of a scan coded with the Annex K tables (a two-bit
+  // code and one bit of value), which bounds what the data can hold.
+  McuStore(std::size_t mcus, std::size_t scanBits)
+      : head(mcus + 1),
+        capacity(std::min(scanBits / 3, mcus * (kMcuCoefficients - kBlocksPerMcu)) + kMcuCoefficients),
+        values(capacity),
+        start(mcus + 1) {}
+  bool HasRoomForMcu() const { return capacity - used >= kMcuCoefficients; }
+  const std::int16_t* Values(std::size_t r) const { return &values[head[r].values]; }
+
+  ZeroedArray<McuHead> head;
+  std::size_t capacity;
+  ZeroedArray<std::int16_t> values;
+  std::size_t used = 0;
   ZeroedArray<std::size_t> start;  // bit position where each MCU began
 };
 
@@ -334,12 +356,18 @@ struct ScanTables {
   TurnMap map;
 };
 
-bool DecodeMcu(BitReader& reader, const ScanTables& t, int prediction[3], std::int16_t* coef,
-               std::uint64_t* nonzero) {
+// Decodes one MCU into record `r`. False for damaged data, or when the store is full (which data
+// that is not damaged cannot cause, by the store's bound).
+bool DecodeMcu(BitReader& reader, const ScanTables& t, int prediction[3], McuStore& store,
+               std::size_t r) {
+  if (!store.HasRoomForMcu()) return false;
+  McuHead& head = store.head[r];
+  head.values = static_cast<std::uint32_t>(store.used);
+  std::int16_t* out = &store.values[store.used];
+  // Only the places the mask names are read back, so the block is never cleared.
+  std::int16_t block[64];
   for (int b = 0; b < kBlocksPerMcu; ++b) {
     const int c = b < 4 ? 0 : b - 3;
-    const int slot = b < 4 ? t.map.luma[b] : b;
-    std::int16_t* block = coef + slot * 64;
     std::uint64_t mask = 0;
     const bool ok = reader.DecodeBlock(*t.dc[c], *t.ac[c], prediction[c], [&](int k, int v) {
       const int z = t.map.zigzag[k];
@@ -347,25 +375,27 @@ bool DecodeMcu(BitReader& reader, const ScanTables& t, int prediction[3], std::i
       mask |= std::uint64_t{1} << z;
     });
     if (!ok) return false;
-    nonzero[slot] = mask;
+    head.nonzero[b] = mask;
+    head.dc[b] = block[0];
+    for (std::uint64_t rest = mask & (mask - 1); rest; rest &= rest - 1) *out++ = block[__builtin_ctzll(rest)];
   }
+  store.used = static_cast<std::size_t>(out - &store.values[0]);
   return true;
 }
 
-// MCUs [from, to) from the cursor into store records [from, to); `from` must be a place the
-// cursor can start (0 or a restart). The end position is recorded at the end of the scan only,
-// as another thread may be starting there.
+// MCUs [from, to) from the cursor into store records [0, to - from); `from` must be a place the
+// cursor can start (0 or a restart).
 bool DecodeRange(ScanCursor& cursor, const ScanTables& t, std::size_t from, std::size_t to,
-                 std::size_t mcus, McuStore& store) {
+                 McuStore& store) {
   int prediction[3] = {0, 0, 0};
   if (!cursor.StartAt(from, prediction)) return false;
   for (std::size_t m = from; m < to; ++m) {
     if (m != from && !cursor.Begin(m, prediction)) return false;
-    store.start[m] = cursor.reader().Position();
-    if (!DecodeMcu(cursor.reader(), t, prediction, store.Coef(m), store.Nonzero(m))) return false;
+    store.start[m - from] = cursor.reader().Position();
+    if (!DecodeMcu(cursor.reader(), t, prediction, store, m - from)) return false;
     if (!cursor.End()) return false;
   }
-  if (to == mcus) store.start[to] = cursor.reader().Position();
+  store.start[to - from] = cursor.reader().Position();
   return true;
 }
 
@@ -413,7 +443,10 @@ void DecodeGuess(const UnstuffedScan& scan, const ScanTables& t, std::size_t sta
     store.start[r] = reader.Position();
     run.prediction[r] = {prediction[0], prediction[1], prediction[2]};
     if (r == records || reader.Overrun()) break;
-    if (DecodeMcu(reader, t, prediction, store.Coef(r), store.Nonzero(r))) {
+    // A full store ends the guess: its run cannot then hold the rest, and the first thread
+    // decodes on alone.
+    if (!store.HasRoomForMcu()) break;
+    if (DecodeMcu(reader, t, prediction, store, r)) {
       ++r;
       continue;
     }
@@ -443,9 +476,10 @@ struct Decoded {
     const std::size_t r = Record(m);
     return s.start[r + 1] - s.start[r];
   }
-  std::int16_t Dc(std::size_t m, int slot) const {
-    const std::int16_t v = Store(m).Coef(Record(m))[slot * 64];
-    return InSecond(m) ? static_cast<std::int16_t>(v + dcDelta[slot < 4 ? 0 : slot - 3]) : v;
+  // The DC of block b (in the order read) of source MCU m.
+  int Dc(std::size_t m, int b) const {
+    const int v = Store(m).head[Record(m)].dc[b];
+    return InSecond(m) ? v + dcDelta[b < 4 ? 0 : b - 3] : v;
   }
 };
 
@@ -461,17 +495,18 @@ bool DecodeInTwo(const UnstuffedScan& scan, const FrameHeader& h, const ScanTabl
     const std::size_t split = (mcus / 2 + interval - 1) / interval * interval;
     if (split == 0 || split >= mcus) {
       ScanCursor cursor(scan, h.restartInterval);
-      return DecodeRange(cursor, t, 0, mcus, mcus, first);
+      return DecodeRange(cursor, t, 0, mcus, first);
     }
     bool secondOk = false;
     auto work = [&] {
       ScanCursor cursor(scan, h.restartInterval);
-      secondOk = DecodeRange(cursor, t, split, mcus, mcus, first);
+      secondOk = DecodeRange(cursor, t, split, mcus, second);
     };
     HelperThread helper(work);
     ScanCursor cursor(scan, h.restartInterval);
-    const bool firstOk = DecodeRange(cursor, t, 0, split, mcus, first);
+    const bool firstOk = DecodeRange(cursor, t, 0, split, first);
     helper.Join();
+    decoded.joined = split;  // a restart resets the predictions: nothing to add back
     return firstOk && secondOk;
   }
 
@@ -486,7 +521,7 @@ bool DecodeInTwo(const UnstuffedScan& scan, const FrameHeader& h, const ScanTabl
   bool ok = true;
   for (; m < mcus && reader.Position() < guessByte * 8; ++m) {
     first.start[m] = reader.Position();
-    if (!DecodeMcu(reader, t, prediction, first.Coef(m), first.Nonzero(m)) || !cursor.End()) {
+    if (!DecodeMcu(reader, t, prediction, first, m) || !cursor.End()) {
       ok = false;
       break;
     }
@@ -508,8 +543,7 @@ bool DecodeInTwo(const UnstuffedScan& scan, const FrameHeader& h, const ScanTabl
       for (int c = 0; c < 3; ++c) decoded.dcDelta[c] = prediction[c] - run.prediction[r][c];
       return true;
     }
-    if (!DecodeMcu(reader, t, prediction, first.Coef(m), first.Nonzero(m)) || !cursor.End())
-      return false;
+    if (!DecodeMcu(reader, t, prediction, first, m) || !cursor.End()) return false;
   }
   first.start[mcus] = reader.Position();
   return true;
@@ -519,20 +553,37 @@ bool DecodeInTwo(const UnstuffedScan& scan, const FrameHeader& h, const ScanTabl
 template <class Source>
 bool EncodeRange(const Decoded& d, const ScanTables& t, Source&& source, std::size_t from,
                  std::size_t to, int prediction[3], BitWriter& writer) {
+  // The turned order jumps a row of MCUs between neighbours, so each MCU is a cache miss unless it
+  // is asked for ahead: its head some MCUs before it is needed, its values (found through the head,
+  // by then loaded) half as far ahead.
+  constexpr std::size_t kAhead = 6;
+  auto head = [&](std::size_t m) -> const McuHead& { return d.Store(m).head[d.Record(m)]; };
   for (std::size_t n = from; n < to; ++n) {
+    if (n + 2 * kAhead < to) __builtin_prefetch(&head(source(n + 2 * kAhead)));
+    if (n + kAhead < to) {
+      const std::size_t ahead = source(n + kAhead);
+      const char* v = reinterpret_cast<const char*>(d.Store(ahead).Values(d.Record(ahead)));
+      for (int line = 0; line < 4; ++line) __builtin_prefetch(v + 64 * line);
+    }
     writer.Reserve(kMcuReserve);
     const std::size_t m = source(n);
-    McuStore& store = d.Store(m);
+    const McuStore& store = d.Store(m);
     const std::size_t r = d.Record(m);
-    std::int16_t* coef = store.Coef(r);
-    const std::uint64_t* nonzero = store.Nonzero(r);
-    const bool second = d.InSecond(m);
+    const McuHead& mcu = store.head[r];
+    const std::int16_t* values = store.Values(r);
+    // Where each block's values begin, in the order the blocks were read.
+    const std::int16_t* blockValues[kBlocksPerMcu];
     for (int b = 0; b < kBlocksPerMcu; ++b) {
+      blockValues[b] = values;
+      values += __builtin_popcountll(mcu.nonzero[b]) - 1;
+    }
+    const bool second = d.InSecond(m);
+    for (int slot = 0; slot < kBlocksPerMcu; ++slot) {
+      const int b = t.map.readAt[slot];
       const int c = b < 4 ? 0 : b - 3;
-      std::int16_t* zz = coef + b * 64;
-      // Each block is encoded once, by one thread, so its DC is corrected in place.
-      if (second) zz[0] = static_cast<std::int16_t>(zz[0] + d.dcDelta[c]);
-      if (!writer.EncodeBlock(zz, nonzero[b], *t.edc[c], *t.eac[c], prediction[c])) return false;
+      const int dc = mcu.dc[b] + (second ? d.dcDelta[c] : 0);
+      if (!writer.EncodePackedBlock(dc, blockValues[b], mcu.nonzero[b], *t.edc[c], *t.eac[c], prediction[c]))
+        return false;
     }
   }
   return true;
@@ -556,17 +607,17 @@ bool TurnCoefficients(const UnstuffedScan& scan, const FrameHeader& h, std::uint
   };
 
   const bool parallel = threads > 1 && mcus >= kParallelMinMcus;
-  McuStore first(mcus);
+  McuStore first(mcus, scan.end * 8);
   std::optional<McuStore> second;
   Decoded decoded;
   if (parallel) {
-    second.emplace(mcus);
+    second.emplace(mcus, scan.end * 8);
     if (!DecodeInTwo(scan, h, t, mcus, first, *second, decoded)) return false;
   } else {
     decoded.first = &first;
     decoded.joined = mcus;
     ScanCursor cursor(scan, h.restartInterval);
-    if (!DecodeRange(cursor, t, 0, mcus, mcus, first)) return false;
+    if (!DecodeRange(cursor, t, 0, mcus, first)) return false;
   }
 
   BitWriter writer(out);
@@ -582,14 +633,14 @@ bool TurnCoefficients(const UnstuffedScan& scan, const FrameHeader& h, std::uint
   for (std::size_t bits = 0; split < mcus && bits < totalBits / 2; ++split) bits += decoded.Bits(source(split));
   int secondPrediction[3] = {0, 0, 0};
   if (split > 0) {
-    for (int c = 0; c < 3; ++c) secondPrediction[c] = decoded.Dc(source(split - 1), c == 0 ? 3 : 3 + c);
+    for (int c = 0; c < 3; ++c) secondPrediction[c] = decoded.Dc(source(split - 1), c == 0 ? t.map.readAt[3] : 3 + c);
   }
   std::vector<std::uint8_t> bare;
   std::size_t bareBits = 0;
   bool secondOk = false;
   auto work = [&] {
     try {
-      bare.reserve(scan.end / 2 + kMcuReserve);
+      bare.reserve(scan.end / 2 + scan.end / 16 + kMcuReserve);
       BitWriter bareWriter(bare, false);
       secondOk = EncodeRange(decoded, t, source, split, mcus, secondPrediction, bareWriter);
       bareBits = bareWriter.FinishBare();
