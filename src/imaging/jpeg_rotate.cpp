@@ -322,7 +322,9 @@ static_assert(sizeof(McuHead) == 64);
 // turned zigzag order, the blocks one after another. Mostly zeros at full size, the coefficients
 // would be some 50 MB for a 12-megapixel picture; packed they are a few, and stay in the caches
 // far better when read back in the turned order.
-struct McuStore {
+// Each thread fills its own store; one store to 128 bytes (a pair of cache lines) keeps the count
+// one thread writes at every MCU off the lines the other thread uses.
+struct alignas(128) McuStore {
   // Every AC value takes at least three bits of a scan coded with the Annex K tables (a two-bit
   // code and one bit of value), which bounds what the data can hold.
   McuStore(std::size_t mcus, std::size_t scanBits)
@@ -426,7 +428,7 @@ class HelperThread {
 // [0, ...) of `store`, until the data end. A code that does not exist means the guess is not yet
 // in step: a new run begins one bit further on, in fresh records (old ones are never reused, so no
 // coefficient of a wrong guess is left in a block). Only the last run can be the true stream.
-struct GuessRun {
+struct alignas(128) GuessRun {
   explicit GuessRun(std::size_t records) : prediction(records + 1) {}
   ZeroedArray<std::array<int, 3>> prediction;  // DC predictions before each record
   std::size_t first = 0;                        // the last run's first record
@@ -552,7 +554,9 @@ bool DecodeInTwo(const UnstuffedScan& scan, const FrameHeader& h, const ScanTabl
 // Encodes destination MCUs [from, to) whose sources `source(n)` gives.
 template <class Source>
 bool EncodeRange(const Decoded& d, const ScanTables& t, Source&& source, std::size_t from,
-                 std::size_t to, int prediction[3], BitWriter& writer) {
+                 std::size_t to, int predictionInOut[3], BitWriter& writer) {
+  // On this thread's stack: written at every block, it must not share a line with the other's.
+  int prediction[3] = {predictionInOut[0], predictionInOut[1], predictionInOut[2]};
   // The turned order jumps a row of MCUs between neighbours, so each MCU is a cache miss unless it
   // is asked for ahead: its head some MCUs before it is needed, its values (found through the head,
   // by then loaded) half as far ahead.
@@ -586,6 +590,7 @@ bool EncodeRange(const Decoded& d, const ScanTables& t, Source&& source, std::si
         return false;
     }
   }
+  std::copy(prediction, prediction + 3, predictionInOut);
   return true;
 }
 
@@ -640,10 +645,13 @@ bool TurnCoefficients(const UnstuffedScan& scan, const FrameHeader& h, std::uint
   bool secondOk = false;
   auto work = [&] {
     try {
-      bare.reserve(scan.end / 2 + scan.end / 16 + kMcuReserve);
-      BitWriter bareWriter(bare, false);
+      // The writer and its buffer on this thread's stack, away from the first writer's lines.
+      std::vector<std::uint8_t> own;
+      own.reserve(scan.end / 2 + scan.end / 16 + kMcuReserve);
+      BitWriter bareWriter(own, false);
       secondOk = EncodeRange(decoded, t, source, split, mcus, secondPrediction, bareWriter);
       bareBits = bareWriter.FinishBare();
+      bare = std::move(own);
     } catch (const std::bad_alloc&) {
       secondOk = false;
     }
