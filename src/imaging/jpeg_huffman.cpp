@@ -118,12 +118,8 @@ bool EncodeTable::Build(const std::uint8_t* counts, const std::uint8_t* vals,
   std::uint16_t codes[256];
   std::uint8_t sizes[256];
   if (!GenerateCodes(counts, valueCount, codes, sizes)) return false;
-  std::memset(code, 0, sizeof code);
-  std::memset(size, 0, sizeof size);
-  for (std::size_t i = 0; i < valueCount; ++i) {
-    code[vals[i]] = codes[i];
-    size[vals[i]] = sizes[i];
-  }
+  std::memset(entry, 0, sizeof entry);
+  for (std::size_t i = 0; i < valueCount; ++i) entry[vals[i]] = static_cast<std::uint32_t>(codes[i]) << 8 | sizes[i];
   return true;
 }
 
@@ -215,9 +211,9 @@ bool EncodeInto(BitSink& sink, int dcValue, std::uint64_t nonzero, AcValue&& acV
   prediction = dcValue;
   unsigned magnitude = static_cast<unsigned>(diff < 0 ? -diff : diff);
   unsigned s = magnitude ? 32 - static_cast<unsigned>(__builtin_clz(magnitude)) : 0;
-  if (s > 11 || dc.size[s] == 0) return false;
+  if (s > 11 || dc.entry[s] == 0) return false;
   std::uint32_t extra = static_cast<std::uint32_t>(diff < 0 ? diff - 1 : diff) & ((1u << s) - 1);
-  sink.Put((static_cast<std::uint32_t>(dc.code[s]) << s) | extra, dc.size[s] + s);
+  sink.Put((dc.entry[s] >> 8 << s) | extra, (dc.entry[s] & 0xFF) + s);
 
   nonzero &= ~std::uint64_t{1};
   int last = 0;
@@ -226,22 +222,24 @@ bool EncodeInto(BitSink& sink, int dcValue, std::uint64_t nonzero, AcValue&& acV
     nonzero &= nonzero - 1;
     int run = k - last - 1;
     while (run >= 16) {
-      if (ac.size[0xF0] == 0) return false;
-      sink.Put(ac.code[0xF0], ac.size[0xF0]);
+      if (ac.entry[0xF0] == 0) return false;
+      sink.Put(ac.entry[0xF0] >> 8, ac.entry[0xF0] & 0xFF);
       run -= 16;
     }
     int v = acValue(k);
     magnitude = static_cast<unsigned>(v < 0 ? -v : v);
     s = 32 - static_cast<unsigned>(__builtin_clz(magnitude));
     unsigned symbol = (static_cast<unsigned>(run) << 4) | s;
-    if (s > 10 || ac.size[symbol] == 0) return false;
+    if (s > 10) return false;
+    const std::uint32_t e = ac.entry[symbol];
+    if (e == 0) return false;
     extra = static_cast<std::uint32_t>(v < 0 ? v - 1 : v) & ((1u << s) - 1);
-    sink.Put((static_cast<std::uint32_t>(ac.code[symbol]) << s) | extra, ac.size[symbol] + s);
+    sink.Put((e >> 8 << s) | extra, (e & 0xFF) + s);
     last = k;
   }
   if (last != 63) {
-    if (ac.size[0] == 0) return false;
-    sink.Put(ac.code[0], ac.size[0]);
+    if (ac.entry[0] == 0) return false;
+    sink.Put(ac.entry[0] >> 8, ac.entry[0] & 0xFF);
   }
   return true;
 }

@@ -36,8 +36,8 @@ struct DecodeTable {
 
 struct EncodeTable {
   bool Build(const std::uint8_t* counts, const std::uint8_t* values, std::size_t valueCount);
-  std::uint16_t code[256];
-  std::uint8_t size[256];  // 0 = symbol has no code
+  // (code << 8) | length, one load per symbol; 0 = symbol has no code
+  std::uint32_t entry[256];
 };
 
 // One scan's entropy-coded data without stuffing, split into restart intervals.
