@@ -113,6 +113,77 @@ TEST(TurnThreads, DamagedScansGiveTheSameOutcomeOnOneThreadOrTwo) {
   }
 }
 
+// The scan the Annex K tables pack densest: every coefficient of every block nonzero, each AC value
+// in three bits. The turn keeps only the nonzero values, in room bounded by the scan's length; at
+// this bound they must all still fit, on one thread and on two.
+std::string DensestScan(std::size_t mcus) {
+  std::vector<std::uint8_t> out;
+  std::uint32_t acc = 0;
+  int count = 0;
+  auto put = [&](std::uint32_t bits, int len) {
+    for (int i = len - 1; i >= 0; --i) {
+      acc = acc << 1 | ((bits >> i) & 1);
+      if (++count == 8) {
+        out.push_back(static_cast<std::uint8_t>(acc));
+        if (out.back() == 0xFF) out.push_back(0);
+        acc = 0;
+        count = 0;
+      }
+    }
+  };
+  for (std::size_t m = 0; m < mcus; ++m) {
+    for (int b = 0; b < 6; ++b) {
+      put(0b00, 2);  // DC difference 0, in both DC tables
+      // AC value +1 or -1 at every position: code 00 (luminance) or 01 (chrominance), one bit.
+      for (int k = 1; k < 64; ++k) put((b < 4 ? 0b000 : 0b010) | ((k + b + static_cast<int>(m)) & 1), 3);
+    }
+  }
+  if (count) put((1u << (8 - count)) - 1, 8 - count);
+  return {out.begin(), out.end()};
+}
+
+std::size_t ScanStart(const std::vector<std::uint8_t>& bytes) {
+  for (std::size_t i = 0; i + 3 < bytes.size(); ++i) {
+    if (bytes[i] == 0xFF && bytes[i + 1] == 0xDA) return i + 2 + (bytes[i + 2] << 8 | bytes[i + 3]);
+  }
+  return bytes.size();
+}
+
+TEST(TurnThreads, DensestScanTheTablesAllowTurnsOnOneThreadOrTwoAndBack) {
+  for (const int restart : {0, 40}) {
+    SCOPED_TRACE("restart " + std::to_string(restart));
+    const std::string picture = test::MakeJpeg(Picture(1280, 960, 90, restart, 3));
+    const std::vector<std::uint8_t> original(picture.begin(), picture.end());
+    const std::size_t start = ScanStart(original);
+    ASSERT_LT(start, original.size());
+    std::string scan = DensestScan(80 * 60);
+    std::string dense = picture.substr(0, start);
+    if (restart == 0) {
+      dense += scan + "\xFF\xD9";
+    } else {
+      // One interval per 40 MCUs: the same blocks, each interval byte-aligned after its marker.
+      std::string pieces;
+      for (int i = 0; i < 80 * 60 / 40; ++i) {
+        if (i) pieces += std::string("\xFF") + static_cast<char>(0xD0 + (i - 1) % 8);
+        pieces += DensestScan(40);
+      }
+      dense += pieces + "\xFF\xD9";
+    }
+    const Turned one = TurnOn(dense, 1, 1), two = TurnOn(dense, 1, 2);
+    ASSERT_TRUE(one.ok && two.ok);
+    EXPECT_TRUE(one.bytes == two.bytes);
+    // A quarter turn back gives every coefficient its place again: the scan written is the one
+    // the picture began with (restart markers aside, which a turn leaves out).
+    const std::string turned(one.bytes.begin(), one.bytes.end());
+    const Turned back = TurnOn(turned, 3, 2);
+    ASSERT_TRUE(back.ok);
+    const std::vector<std::uint8_t> expected(scan.begin(), scan.end());
+    const std::vector<std::uint8_t> got(back.bytes.begin() + static_cast<std::ptrdiff_t>(ScanStart(back.bytes)),
+                                        back.bytes.end() - 2);
+    EXPECT_TRUE(got == expected);
+  }
+}
+
 // Hashes of what the turn wrote for these pictures before the decoder and encoder were rewritten
 // (and of the pictures themselves: a different libjpeg-turbo makes other pictures, and the check
 // is then void rather than wrong). DCT path and pixel path, restart intervals, all three codes.
