@@ -28,6 +28,7 @@
 
 #include "imaging/jpeg_dct.h"
 #include "imaging/jpeg_exif.h"
+#include "imaging/jpeg_file.h"
 #include "imaging/jpeg_huffman.h"
 
 namespace orrivan::jpeg {
@@ -970,7 +971,9 @@ bool TurnJpeg(std::span<const std::uint8_t> in, std::uint8_t code, std::vector<s
   if (scan.end / kMinMcuBytes < mcus) return false;
 
   BuildOutputHeader(in, h, code != 2, out);
-  MarkUpright(out, code);
+  // The tags patched are those a reader of the file's head finds; a header of many large segments
+  // is not searched to its end for more.
+  MarkUpright(std::span(out).first(std::min(out.size(), kMetadataReadLimit)), code);
   out.reserve(out.size() + in.size() + in.size() / 8);
   bool whole = h.width % 16 == 0 && h.height % 16 == 0;
   if (!(whole ? TurnCoefficients(scan, h, code, threads, out) : TurnPixels(scan, h, code, out)))

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 
 #include <chrono>
@@ -200,6 +201,115 @@ TEST_F(ParallelImport, CancelWhileWorkersAreBusyLeavesNothingAndASecondRunFindsE
   std::erase_if(second, page);
   std::erase_if(firstFiles, page);
   EXPECT_EQ(firstFiles, second);
+}
+
+// Entries of a /proc/self folder: the threads or the open files of this process.
+size_t CountOf(const char* folder) {
+  size_t n = 0;
+  for ([[maybe_unused]] const auto& entry : fs::directory_iterator(folder)) ++n;
+  return n;
+}
+
+// A portrait too large for a worker to hold (APP segments of 64 KiB after its Exif, over 64 MiB in
+// all) among the small files: the driving thread turns and previews it itself, in its place.
+TEST_F(ParallelImport, HugeFileAmongSmallOnesIsFiledAsOnOneThread) {
+  MakeCard();
+  test::JpegSpec params;
+  params.width = 640;
+  params.height = 480;
+  params.seed = 77;
+  test::ExifSpec exif;
+  exif.dateTimeOriginal = "2007:03:16 10:30:00";
+  exif.orientation = 6;
+  params.exif = exif;
+  std::string picture = test::MakeJpeg(params);
+  ASSERT_EQ(static_cast<unsigned char>(picture[3]), 0xE1u);  // the Exif segment first
+  const size_t afterExif = 4 + (static_cast<unsigned char>(picture[4]) << 8 | static_cast<unsigned char>(picture[5]));
+  std::string padding;
+  const std::string segment = std::string("\xFF\xEF\xFF\xFF", 4) + std::string(0xFFFD, 'x');
+  while (padding.size() < (size_t{65} << 20)) padding += segment;
+  picture.insert(afterExif, padding);
+  test::WriteFile(dcim_ / "100ABCDE" / "ABCD0009.JPG", picture);
+
+  const auto one = ImportInto("one", 1);
+  ASSERT_EQ(result_, ImportResult::Done);
+  const auto many = ImportInto("many", 2);
+  ASSERT_EQ(result_, ImportResult::Done);
+  EXPECT_EQ(Differences(one, many), "");
+  int version = 0;
+  const fs::path huge = dir_ / "many" / "Image Library" / "20070316" / "ABCD0009.JPG";
+  ASSERT_TRUE(fs::exists(huge));
+  EXPECT_GT(fs::file_size(huge), size_t{65} << 20);
+  EXPECT_EQ(CJpegFile::ReadOrientation(huge, version), kRotationNone);
+}
+
+// The library's file system fills up while the workers are busy: the same result, messages and
+// roll-back as on one thread, and no worker or open file is left behind.
+TEST_F(ParallelImport, LibraryThatFillsUpEndsAsOnOneThreadAndLeavesNoThreadOrFileBehind) {
+  MakeCard();
+  fs::create_directories(dcim_ / "102ABCDE");
+  for (int i = 0; i < 12; ++i) {
+    test::JpegSpec params;
+    params.width = 640;
+    params.height = 480;
+    params.quality = 95;
+    params.seed = static_cast<std::uint32_t>(200 + i);
+    test::ExifSpec exif;
+    exif.dateTimeOriginal = "2008:01:02 03:04:05";
+    exif.orientation = i % 2 ? 6 : 1;
+    params.exif = exif;
+    test::WriteJpeg(dcim_ / "102ABCDE" / ("ABCD02" + std::to_string(10 + i) + ".JPG"), params);
+  }
+  const auto card = test::TreeOf(card_);
+  fs::create_directories(library_);
+  if (::mount("tmpfs", library_.c_str(), "tmpfs", 0, "size=256k") != 0) GTEST_SKIP() << "cannot mount a small tmpfs";
+  struct Unmount {
+    fs::path at;
+    ~Unmount() { ::umount2(at.c_str(), MNT_DETACH); }
+  } unmount{library_};
+
+  struct Outcome {
+    ImportResult result;
+    std::vector<std::string> messages;
+    std::map<std::string, std::string> home;
+  };
+  auto run = [&](int threads) {
+    // A fresh home around the mounted library.
+    for (const auto& entry : fs::directory_iterator(home_))
+      if (entry.path() != library_) fs::remove_all(entry.path());
+    for (const auto& entry : fs::directory_iterator(library_)) fs::remove_all(entry.path());
+    settings::UseFile(home_ / "Orrivan.conf");
+    ui_ = FakeInteraction();
+    ui_.undatedChoices.push_back(UndatedChoice{UndatedChoice::Kind::FileDate, {}});
+    ImportOptions options;
+    options.openBrowser = false;
+    options.threads = threads;
+    options.transferMode = kTransferCopy;
+    const size_t tasks = CountOf("/proc/self/task"), files = CountOf("/proc/self/fd");
+    Outcome o;
+    {
+      CRKCardAlbumDoc album(home_);
+      album.SetGenerationRotation(false);
+      CImportEngine engine(album, ui_, options);
+      o.result = engine.Run({dcim_});
+      EXPECT_EQ(album.PictureCount(), 0u) << threads;
+    }
+    EXPECT_EQ(CountOf("/proc/self/task"), tasks) << threads;
+    EXPECT_EQ(CountOf("/proc/self/fd"), files) << threads;
+    o.messages = ui_.Texts(FakeInteraction::Kind::Message);
+    o.home = test::TreeOf(home_);
+    o.home.erase("Orrivan.conf");
+    return o;
+  };
+  const Outcome one = run(1);
+  const Outcome two = run(2);
+  EXPECT_EQ(one.result, ImportResult::Failed);
+  EXPECT_EQ(two.result, one.result);
+  EXPECT_EQ(one.messages, std::vector<std::string>{"ﾗｲﾌﾞﾗﾘを書き込み中にｴﾗｰが発生しました\n処理を中止します"});
+  EXPECT_EQ(two.messages, one.messages);
+  EXPECT_EQ(Differences(one.home, two.home), "");
+  for (const auto& [name, bytes] : two.home) EXPECT_EQ(name.rfind("Image Library/", 0), std::string::npos) << name;
+  EXPECT_EQ(test::TreeOf(card_), card);
 }
 
 TEST(ImportPrefetch, TakesInWalkOrderGivesUpWhatWasPassedAndServesOnlyThePlan) {

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <sstream>
 #include <iterator>
 #include <stdexcept>
 #include <system_error>
@@ -34,8 +35,11 @@ void WriteFile(const std::filesystem::path& path, const std::string& bytes) {
 }
 
 std::string ReadFile(const std::filesystem::path& path) {
+  // Whole blocks at a time; files of /proc, whose size reads 0, included.
   std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  std::ostringstream bytes;
+  if (in) bytes << in.rdbuf();
+  return std::move(bytes).str();
 }
 
 }  // namespace orrivan::test
