@@ -25,6 +25,20 @@ namespace {
 namespace fs = std::filesystem;
 using test::FakeInteraction;
 
+// A dated camera picture of the given size and Exif orientation.
+test::JpegSpec Shot(int width, int height, std::uint32_t seed, const std::string& shot, int orientation, int quality = 90) {
+  test::JpegSpec params;
+  params.width = width;
+  params.height = height;
+  params.quality = quality;
+  params.seed = seed;
+  test::ExifSpec exif;
+  exif.dateTimeOriginal = shot;
+  exif.orientation = orientation;
+  params.exif = exif;
+  return params;
+}
+
 class ParallelImport : public test::ImportFixture {
  protected:
   // A card with everything the walk treats differently: two days, portraits turned either way, a
@@ -35,15 +49,10 @@ class ParallelImport : public test::ImportFixture {
     fs::create_directories(a);
     fs::create_directories(b);
     for (int i = 1; i <= 8; ++i) {
-      test::JpegSpec params;
-      params.width = 160 + 16 * i;
-      params.height = 120;
-      params.seed = static_cast<std::uint32_t>(i);
-      test::ExifSpec exif;
-      exif.dateTimeOriginal = i <= 4 ? "2007:03:16 10:00:0" + std::to_string(i) : "2007:04:20 09:30:0" + std::to_string(i);
-      exif.orientation = i == 2 ? 6 : i == 5 ? 8 : i == 7 ? 3 : 1;
-      params.exif = exif;
-      test::WriteJpeg(a / ("ABCD000" + std::to_string(i) + ".JPG"), params);
+      const std::string shot = i <= 4 ? "2007:03:16 10:00:0" + std::to_string(i) : "2007:04:20 09:30:0" + std::to_string(i);
+      const int orientation = i == 2 ? 6 : i == 5 ? 8 : i == 7 ? 3 : 1;
+      test::WriteJpeg(a / ("ABCD000" + std::to_string(i) + ".JPG"),
+                      Shot(160 + 16 * i, 120, static_cast<std::uint32_t>(i), shot, orientation));
     }
     Picture(b / "ABCD0001.JPG", "2007:03:16 11:00:00", 99, 6);  // the name met again, another picture
     Picture(b / "ABCD0002.JPG", "2007:04:20 12:00:00", 3);
@@ -149,15 +158,8 @@ TEST_F(ParallelImport, CancelWhileWorkersAreBusyLeavesNothingAndASecondRunFindsE
   MakeCard();
   fs::create_directories(dcim_ / "102ABCDE");
   for (int i = 0; i < 16; ++i) {
-    test::JpegSpec params;
-    params.width = 320;
-    params.height = 240;
-    params.seed = static_cast<std::uint32_t>(100 + i);
-    test::ExifSpec exif;
-    exif.dateTimeOriginal = "2008:01:02 03:04:05";
-    exif.orientation = 6;
-    params.exif = exif;
-    test::WriteJpeg(dcim_ / "102ABCDE" / ("ABCD01" + std::to_string(10 + i) + ".JPG"), params);
+    test::WriteJpeg(dcim_ / "102ABCDE" / ("ABCD01" + std::to_string(10 + i) + ".JPG"),
+                    Shot(320, 240, static_cast<std::uint32_t>(100 + i), "2008:01:02 03:04:05", 6));
   }
   ui_.cancelAfter = 3;
   ImportOptions options;
@@ -214,15 +216,7 @@ size_t CountOf(const char* folder) {
 // all) among the small files: the driving thread turns and previews it itself, in its place.
 TEST_F(ParallelImport, HugeFileAmongSmallOnesIsFiledAsOnOneThread) {
   MakeCard();
-  test::JpegSpec params;
-  params.width = 640;
-  params.height = 480;
-  params.seed = 77;
-  test::ExifSpec exif;
-  exif.dateTimeOriginal = "2007:03:16 10:30:00";
-  exif.orientation = 6;
-  params.exif = exif;
-  std::string picture = test::MakeJpeg(params);
+  std::string picture = test::MakeJpeg(Shot(640, 480, 77, "2007:03:16 10:30:00", 6));
   ASSERT_EQ(static_cast<unsigned char>(picture[3]), 0xE1u);  // the Exif segment first
   const size_t afterExif = 4 + (static_cast<unsigned char>(picture[4]) << 8 | static_cast<unsigned char>(picture[5]));
   std::string padding;
@@ -249,16 +243,8 @@ TEST_F(ParallelImport, LibraryThatFillsUpEndsAsOnOneThreadAndLeavesNoThreadOrFil
   MakeCard();
   fs::create_directories(dcim_ / "102ABCDE");
   for (int i = 0; i < 12; ++i) {
-    test::JpegSpec params;
-    params.width = 640;
-    params.height = 480;
-    params.quality = 95;
-    params.seed = static_cast<std::uint32_t>(200 + i);
-    test::ExifSpec exif;
-    exif.dateTimeOriginal = "2008:01:02 03:04:05";
-    exif.orientation = i % 2 ? 6 : 1;
-    params.exif = exif;
-    test::WriteJpeg(dcim_ / "102ABCDE" / ("ABCD02" + std::to_string(10 + i) + ".JPG"), params);
+    test::WriteJpeg(dcim_ / "102ABCDE" / ("ABCD02" + std::to_string(10 + i) + ".JPG"),
+                    Shot(640, 480, static_cast<std::uint32_t>(200 + i), "2008:01:02 03:04:05", i % 2 ? 6 : 1, 95));
   }
   const auto card = test::TreeOf(card_);
   fs::create_directories(library_);
@@ -316,16 +302,8 @@ TEST(ImportPrefetch, TakesInWalkOrderGivesUpWhatWasPassedAndServesOnlyThePlan) {
   test::TempDir dir("orrivan-prefetch");
   std::vector<fs::path> plan;
   for (int i = 0; i < 12; ++i) {
-    test::JpegSpec params;
-    params.width = 400;
-    params.height = 300;
-    params.seed = static_cast<std::uint32_t>(i);
-    test::ExifSpec exif;
-    exif.dateTimeOriginal = "2009:09:09 09:09:09";
-    exif.orientation = i % 3 == 0 ? 8 : 1;
-    params.exif = exif;
     plan.push_back(dir.path() / ("P" + std::to_string(10 + i) + ".JPG"));
-    test::WriteJpeg(plan.back(), params);
+    test::WriteJpeg(plan.back(), Shot(400, 300, static_cast<std::uint32_t>(i), "2009:09:09 09:09:09", i % 3 == 0 ? 8 : 1));
   }
   PrefetchOptions options;
   options.workers = 3;
