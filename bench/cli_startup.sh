@@ -4,12 +4,11 @@
 # Usage: bench/cli_startup.sh [BUILD_DIR (Release, with bin/preview_tool)] [RUNS]
 # Needs hyperfine (apt-get install hyperfine).
 set -euo pipefail
-build=$(cd "${1:-build-rel}" && pwd)
-runs=${2:-15}
-command -v hyperfine >/dev/null || { echo "needs hyperfine" >&2; exit 2; }
+source "$(dirname "$0")/common.sh"
+bench_start startup-bench 15 "$@"
+bench_need hyperfine
+bench_need_built orrivan-cli preview_tool
 cli="$build/bin/orrivan-cli"
-work=$(mktemp -d /tmp/orrivan-startup-bench.XXXXXX)
-trap 'rm -rf "$work"' EXIT
 "$build/bin/preview_tool" make "$work/one.jpg" 4000 3000 3
 hyperfine --style basic -N -w 3 -r "$runs" --export-json "$work/times.json" \
   -n version "$cli --version" -n "jpeg info" "$cli jpeg info $work/one.jpg" -n /bin/true /bin/true >&2

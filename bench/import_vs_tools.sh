@@ -10,16 +10,10 @@
 # Usage: bench/import_vs_tools.sh [BUILD_DIR (Release, with bin/preview_tool)] [RUNS]
 # Needs libjpeg-turbo-progs, libvips-tools and python3.
 set -euo pipefail
-build=$(cd "${1:-build-rel}" && pwd)
-runs=${2:-5}
-for tool in djpeg cjpeg jpegtran vipsthumbnail python3; do
-  command -v "$tool" >/dev/null || { echo "needs $tool (libjpeg-turbo-progs, libvips-tools)" >&2; exit 2; }
-done
-for program in orrivan-cli preview_tool; do
-  [ -x "$build/bin/$program" ] || { echo "needs $build/bin/$program" >&2; exit 2; }
-done
-work=$(mktemp -d /tmp/orrivan-import-vs.XXXXXX)
-trap 'rm -rf "$work"' EXIT
+source "$(dirname "$0")/common.sh"
+bench_start import-vs 5 "$@"
+bench_need djpeg cjpeg jpegtran vipsthumbnail python3
+bench_need_built orrivan-cli preview_tool
 mkdir -p "$work/card/DCIM/100TEST" "$work/pictures"
 for seed in $(seq 1 10); do
   orientation=1

@@ -7,16 +7,10 @@
 # Usage: bench/preview_vs_djpeg.sh [BUILD_DIR (Release, with bin/preview_tool)] [RUNS]
 # Needs libjpeg-turbo-progs and python3.
 set -euo pipefail
-build=$(cd "${1:-build-rel}" && pwd)
-runs=${2:-15}
-for tool in djpeg cjpeg python3; do
-  command -v "$tool" >/dev/null || { echo "needs $tool" >&2; exit 2; }
-done
-for program in orrivan-cli preview_tool; do
-  [ -x "$build/bin/$program" ] || { echo "needs $build/bin/$program (cmake --build $build --target $program)" >&2; exit 2; }
-done
-work=$(mktemp -d /tmp/orrivan-preview-bench.XXXXXX)
-trap 'rm -rf "$work"' EXIT
+source "$(dirname "$0")/common.sh"
+bench_start preview-bench 15 "$@"
+bench_need djpeg cjpeg python3
+bench_need_built orrivan-cli preview_tool
 cd "$work"
 "$build/bin/preview_tool" make big.jpg 4000 3000 7
 

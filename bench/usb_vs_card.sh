@@ -4,12 +4,11 @@
 # fresh home, and their ratio (target <= 1.3: the download is one more copy).
 # Usage: bench/usb_vs_card.sh [BUILD_DIR (Release)] [RUNS]
 set -euo pipefail
-build=$(cd "${1:-build-rel}" && pwd)
-runs=${2:-5}
+source "$(dirname "$0")/common.sh"
+bench_start usb-bench 5 "$@"
+bench_need_built orrivan-cli
 src=$(cd "$(dirname "$0")/.." && pwd)
 cli="$build/bin/orrivan-cli"
-work=$(mktemp -d /tmp/orrivan-usb-bench.XXXXXX)
-trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/card/DCIM/100TEST"
 mapfile -t samples < <(find "$src/samples" -iname '*.jpg' | sort)
 for i in $(seq 1 200); do
