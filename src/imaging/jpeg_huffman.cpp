@@ -170,6 +170,8 @@ inline bool HasFFByte(std::uint32_t w) {
   return ((inv - 0x01010101u) & ~inv & 0x80808080u) != 0;
 }
 
+}  // namespace
+
 // The writer's state in locals while a block is written: the byte stores could otherwise alias the
 // writer's members and force them through memory after every symbol.
 struct BitSink {
@@ -197,8 +199,6 @@ struct BitSink {
     }
   }
 };
-
-}  // namespace
 
 namespace {
 
@@ -246,34 +246,36 @@ bool EncodeInto(BitSink& sink, int dcValue, std::uint64_t nonzero, AcValue&& acV
 
 }  // namespace
 
-bool BitWriter::EncodeBlock(const std::int16_t* zz, std::uint64_t nonzero, const EncodeTable& dc,
-                            const EncodeTable& ac, int& prediction) {
+template <class Write>
+bool BitWriter::WithSink(Write&& write) {
   std::uint8_t* const base = out_.data();
   BitSink sink{acc_, count_, base + pos_, stuff_};
-  const bool ok = EncodeInto(sink, zz[0], nonzero, [zz](int k) { return zz[k]; }, dc, ac, prediction);
+  const bool ok = write(sink);
   acc_ = sink.acc;
   count_ = sink.count;
   pos_ = static_cast<std::size_t>(sink.o - base);
   return ok;
+}
+
+bool BitWriter::EncodeBlock(const std::int16_t* zz, std::uint64_t nonzero, const EncodeTable& dc,
+                            const EncodeTable& ac, int& prediction) {
+  return WithSink([&](BitSink& sink) {
+    return EncodeInto(sink, zz[0], nonzero, [zz](int k) { return zz[k]; }, dc, ac, prediction);
+  });
 }
 
 bool BitWriter::EncodePackedBlock(int dcValue, const std::int16_t* acValues, std::uint64_t nonzero,
                                   const EncodeTable& dc, const EncodeTable& ac, int& prediction) {
-  std::uint8_t* const base = out_.data();
-  BitSink sink{acc_, count_, base + pos_, stuff_};
-  const bool ok = EncodeInto(sink, dcValue, nonzero, [&acValues](int) { return *acValues++; }, dc, ac, prediction);
-  acc_ = sink.acc;
-  count_ = sink.count;
-  pos_ = static_cast<std::size_t>(sink.o - base);
-  return ok;
+  return WithSink([&](BitSink& sink) {
+    return EncodeInto(sink, dcValue, nonzero, [&acValues](int) { return *acValues++; }, dc, ac, prediction);
+  });
 }
 
 void BitWriter::Flush32() {
-  BitSink sink{acc_, count_, out_.data() + pos_, stuff_};
-  sink.Put(0, 0);  // with 32 bits or more held, writes one word
-  acc_ = sink.acc;
-  count_ = sink.count;
-  pos_ = static_cast<std::size_t>(sink.o - out_.data());
+  WithSink([](BitSink& sink) {
+    sink.Put(0, 0);  // with 32 bits or more held, writes one word
+    return true;
+  });
 }
 
 void BitWriter::Append(const std::uint8_t* bytes, std::size_t bits) {
@@ -283,16 +285,14 @@ void BitWriter::Append(const std::uint8_t* bytes, std::size_t bits) {
   std::size_t i = 0;
   while (bits - i * 8 >= 32) {
     Reserve(2 * kPiece + 16);
-    BitSink sink{acc_, count_, out_.data() + pos_, stuff_};
-    const std::uint8_t* const base = out_.data();
-    for (const std::size_t stop = std::min(bits / 32 * 4, i + kPiece); i < stop; i += 4) {
-      std::uint32_t w;
-      std::memcpy(&w, bytes + i, 4);
-      sink.Put(__builtin_bswap32(w), 32);
-    }
-    acc_ = sink.acc;
-    count_ = sink.count;
-    pos_ = static_cast<std::size_t>(sink.o - base);
+    WithSink([&](BitSink& sink) {
+      for (const std::size_t stop = std::min(bits / 32 * 4, i + kPiece); i < stop; i += 4) {
+        std::uint32_t w;
+        std::memcpy(&w, bytes + i, 4);
+        sink.Put(__builtin_bswap32(w), 32);
+      }
+      return true;
+    });
   }
   Reserve(16);
   for (; bits - i * 8 >= 8; ++i) Put(bytes[i], 8);

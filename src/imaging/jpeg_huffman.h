@@ -174,6 +174,8 @@ class BitReader {
   std::size_t end_;
 };
 
+struct BitSink;
+
 class BitWriter {
  public:
   // Appends to `out`. A writer without stuffing produces the bare bit stream of one piece of a
@@ -215,6 +217,9 @@ class BitWriter {
 
  private:
   void Flush32();
+  // Runs `write` on a BitSink holding this writer's state, and takes the state back after.
+  template <class Write>
+  bool WithSink(Write&& write);
 
   std::vector<std::uint8_t>& out_;
   std::size_t start_;
